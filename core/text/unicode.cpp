@@ -1,0 +1,100 @@
+#include "text/unicode.hpp"
+
+namespace velmo::text {
+
+bool is_valid_utf8(std::string_view s) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* end = p + s.size();
+  while (p < end) {
+    // ASCII runs are the common case: skip eight bytes at a time.
+    while (end - p >= 8) {
+      std::uint64_t w;
+      __builtin_memcpy(&w, p, 8);
+      if (w & 0x8080808080808080ULL) break;
+      p += 8;
+    }
+    if (p == end) break;
+    unsigned c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    std::size_t n;
+    std::uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (static_cast<std::size_t>(end - p) <= n) return false;
+    for (std::size_t k = 1; k <= n; ++k) {
+      unsigned cc = p[k];
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+      return false;
+    }
+    p += n + 1;
+  }
+  return true;
+}
+
+namespace {
+
+// Non-ASCII White_Space code points, as UTF-8: U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029,
+// U+202F, U+205F, U+3000.
+std::size_t non_ascii_space_length(const unsigned char* p, std::size_t avail) noexcept {
+  if (avail >= 2 && p[0] == 0xC2 && (p[1] == 0x85 || p[1] == 0xA0)) return 2;
+  if (avail < 3) return 0;
+  if (p[0] == 0xE1 && p[1] == 0x9A && p[2] == 0x80) return 3;
+  if (p[0] == 0xE2 && p[1] == 0x80) {
+    unsigned c = p[2];
+    if ((c >= 0x80 && c <= 0x8A) || c == 0xA8 || c == 0xA9 || c == 0xAF) return 3;
+    return 0;
+  }
+  if (p[0] == 0xE2 && p[1] == 0x81 && p[2] == 0x9F) return 3;
+  if (p[0] == 0xE3 && p[1] == 0x80 && p[2] == 0x80) return 3;
+  return 0;
+}
+
+}  // namespace
+
+std::size_t white_space_length_at(std::string_view s, std::size_t i) noexcept {
+  if (i >= s.size()) return 0;
+  auto c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return (c == ' ' || (c >= 0x09 && c <= 0x0D)) ? 1 : 0;
+  return non_ascii_space_length(reinterpret_cast<const unsigned char*>(s.data()) + i, s.size() - i);
+}
+
+std::size_t white_space_length_before(std::string_view s, std::size_t end) noexcept {
+  if (end == 0 || end > s.size()) return 0;
+  auto c = static_cast<unsigned char>(s[end - 1]);
+  if (c < 0x80) return (c == ' ' || (c >= 0x09 && c <= 0x0D)) ? 1 : 0;
+  for (std::size_t len : {2u, 3u}) {
+    if (end >= len && white_space_length_at(s, end - len) == len) return len;
+  }
+  return 0;
+}
+
+std::string_view trim_white_space(std::string_view s) noexcept {
+  std::size_t b = 0;
+  while (std::size_t n = white_space_length_at(s, b)) b += n;
+  std::size_t e = s.size();
+  while (e > b) {
+    std::size_t n = white_space_length_before(s, e);
+    if (n == 0) break;
+    e -= n;
+  }
+  return s.substr(b, e - b);
+}
+
+}  // namespace velmo::text

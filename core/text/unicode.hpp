@@ -1,0 +1,23 @@
+// Small Unicode helpers over UTF-8 text: validation and white-space trimming.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace velmo::text {
+
+// True when `s` is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
+bool is_valid_utf8(std::string_view s) noexcept;
+
+// Length in bytes of the white-space character (Unicode White_Space property) starting at s[i], or 0 if the
+// character there is not white space. `s` must be valid UTF-8.
+std::size_t white_space_length_at(std::string_view s, std::size_t i) noexcept;
+
+// Length of the white-space character that ends just before s[end], or 0.
+std::size_t white_space_length_before(std::string_view s, std::size_t end) noexcept;
+
+// `s` without Unicode white space at either end.
+std::string_view trim_white_space(std::string_view s) noexcept;
+
+}  // namespace velmo::text

@@ -1,0 +1,10 @@
+// Registration of the module's functions and classes, one function per source file.
+#pragma once
+
+#include <nanobind/nanobind.h>
+
+namespace velmo::py {
+
+void bind_language_functions(nanobind::module_& m);
+
+}  // namespace velmo::py
