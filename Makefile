@@ -44,8 +44,8 @@ $(BENCH_DIR)/CMakeCache.txt:
 
 bench: deps build $(BENCH_DIR)/CMakeCache.txt
 	cmake --build $(BENCH_DIR) -j $(JOBS)
-	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; \
-	for p in bench/python/*.py; do [ -f "$$p" ] && PYTHONPATH=$(MODULE_PATH) $(PYTHON) "$$p"; done; true
+	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do if [ -x "$$b" ]; then "$$b"; fi; done; \
+	for p in bench/python/*.py; do if [ -f "$$p" ]; then PYTHONPATH=$(MODULE_PATH) $(PYTHON) "$$p"; fi; done
 
 $(FUZZ_DIR)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_BUILD_FUZZ=ON \
