@@ -1,0 +1,164 @@
+#include "tree/node.hpp"
+
+#include <cassert>
+#include <new>
+
+namespace velmo {
+
+static_assert(sizeof(NodeMeta) == 16, "NodeMeta is a pointer and two 32-bit offsets");
+static_assert(sizeof(Node) == 40, "nodes are stored inline in items and entries; keep them compact");
+
+const SharedText& Node::empty_text() noexcept {
+  static const SharedText empty;
+  return empty;
+}
+
+Node Node::scalar(SharedText value, ScalarStyle style, Chomping chomping) {
+  Node node(NodeKind::Scalar);
+  ::new (&node.text_) SharedText(std::move(value));
+  node.style_ = style;
+  node.chomping_ = chomping;
+  return node;
+}
+
+Node Node::mapping(bool flow_style) noexcept {
+  Node node(NodeKind::Mapping);
+  ::new (&node.pairs_) std::unique_ptr<Pairs>();
+  node.flow_style_ = flow_style;
+  return node;
+}
+
+Node Node::sequence(bool flow_style) noexcept {
+  Node node(NodeKind::Sequence);
+  ::new (&node.items_) std::unique_ptr<std::vector<Node>>();
+  node.flow_style_ = flow_style;
+  return node;
+}
+
+Node Node::alias(std::string_view name) {
+  Node node(NodeKind::Alias);
+  ::new (&node.text_) SharedText(SharedText::copy_of(name));
+  return node;
+}
+
+void Node::destroy_payload() noexcept {
+  switch (kind_) {
+    case NodeKind::Scalar:
+    case NodeKind::Alias:
+      text_.~SharedText();
+      break;
+    case NodeKind::Sequence:
+      items_.~unique_ptr();
+      break;
+    case NodeKind::Mapping:
+      pairs_.~unique_ptr();
+      break;
+    case NodeKind::Null:
+      break;
+  }
+}
+
+void Node::copy_payload_from(const Node& other) {
+  switch (other.kind_) {
+    case NodeKind::Scalar:
+    case NodeKind::Alias:
+      ::new (&text_) SharedText(other.text_);
+      break;
+    case NodeKind::Sequence:
+      ::new (&items_) std::unique_ptr<std::vector<Node>>(
+          other.items_ && !other.items_->empty() ? std::make_unique<std::vector<Node>>(*other.items_) : nullptr);
+      break;
+    case NodeKind::Mapping:
+      ::new (&pairs_) std::unique_ptr<Pairs>(
+          other.pairs_ && !other.pairs_->empty() ? std::make_unique<Pairs>(*other.pairs_) : nullptr);
+      break;
+    case NodeKind::Null:
+      break;
+  }
+}
+
+void Node::move_payload_from(Node& other) noexcept {
+  switch (other.kind_) {
+    case NodeKind::Scalar:
+    case NodeKind::Alias:
+      ::new (&text_) SharedText(std::move(other.text_));
+      break;
+    case NodeKind::Sequence:
+      ::new (&items_) std::unique_ptr<std::vector<Node>>(std::move(other.items_));
+      break;
+    case NodeKind::Mapping:
+      ::new (&pairs_) std::unique_ptr<Pairs>(std::move(other.pairs_));
+      break;
+    case NodeKind::Null:
+      break;
+  }
+}
+
+Node::Node(const Node& other)
+    : kind_(other.kind_),
+      style_(other.style_),
+      chomping_(other.chomping_),
+      flow_style_(other.flow_style_),
+      meta_(other.meta_) {
+  copy_payload_from(other);
+}
+
+Node::Node(Node&& other) noexcept
+    : kind_(other.kind_),
+      style_(other.style_),
+      chomping_(other.chomping_),
+      flow_style_(other.flow_style_),
+      meta_(std::move(other.meta_)) {
+  move_payload_from(other);
+}
+
+Node& Node::operator=(const Node& other) {
+  if (this != &other) *this = Node(other);
+  return *this;
+}
+
+Node& Node::operator=(Node&& other) noexcept {
+  if (this == &other) return *this;
+  // `other` may live inside this node's subtree (node = std::move(node.items()[0])): detach it first.
+  Node taken(std::move(other));
+  destroy_payload();
+  kind_ = taken.kind_;
+  style_ = taken.style_;
+  chomping_ = taken.chomping_;
+  flow_style_ = taken.flow_style_;
+  meta_ = std::move(taken.meta_);
+  move_payload_from(taken);
+  return *this;
+}
+
+Node::~Node() { destroy_payload(); }
+
+std::vector<Node>& Node::items() {
+  assert(is_sequence());
+  if (!items_) items_ = std::make_unique<std::vector<Node>>();
+  return *items_;
+}
+
+const std::vector<Node>& Node::items() const noexcept {
+  static const std::vector<Node> none;
+  return is_sequence() && items_ ? *items_ : none;
+}
+
+Pairs& Node::pairs() {
+  assert(is_mapping());
+  if (!pairs_) pairs_ = std::make_unique<Pairs>();
+  return *pairs_;
+}
+
+const Pairs& Node::pairs() const noexcept {
+  static const Pairs none;
+  return is_mapping() && pairs_ ? *pairs_ : none;
+}
+
+std::size_t Node::size() const noexcept {
+  if (is_sequence()) return items_ ? items_->size() : 0;
+  if (is_mapping()) return pairs_ ? pairs_->size() : 0;
+  return 0;
+}
+
+}  // namespace velmo

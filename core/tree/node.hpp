@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tree/node_meta.hpp"
+#include "tree/shared_text.hpp"
+
+namespace velmo {
+
+// The five variants of a node, numbered as they are fed to the hash.
+enum class NodeKind : std::uint8_t { Scalar = 0, Mapping = 1, Sequence = 2, Null = 3, Alias = 4 };
+
+class Pairs;
+
+// One node of a document tree: a tagged union of Scalar, Mapping, Sequence, Null and Alias.
+//
+// Every node has the same 40-byte size so that sequence items and mapping entries are stored inline: a header
+// byte for the kind and one each for style, chomping and flow form, a 16-byte NodeMeta, and a 16-byte payload
+// (the scalar text or alias name, or a pointer to the items or pairs, allocated on first use).
+//
+// Copying a node copies the whole subtree (a deep copy); scalar and comment texts are shared, not copied.
+// An alias has no metadata: `meta()` returns null for it and the metadata readers report nothing.
+class Node {
+ public:
+  Node() noexcept : kind_(NodeKind::Null) {}
+  static Node scalar(SharedText value, ScalarStyle style = ScalarStyle::Plain, Chomping chomping = Chomping::Clip);
+  static Node mapping(bool flow_style = false) noexcept;
+  static Node sequence(bool flow_style = false) noexcept;
+  static Node null() noexcept { return Node(); }
+  static Node alias(std::string_view name);
+
+  Node(const Node& other);
+  Node(Node&& other) noexcept;
+  Node& operator=(const Node& other);
+  Node& operator=(Node&& other) noexcept;
+  ~Node();
+
+  // Same as the copy constructor; spelled out where a deep copy is the point.
+  Node deep_copy() const { return Node(*this); }
+
+  NodeKind kind() const noexcept { return kind_; }
+  bool is_scalar() const noexcept { return kind_ == NodeKind::Scalar; }
+  bool is_mapping() const noexcept { return kind_ == NodeKind::Mapping; }
+  bool is_sequence() const noexcept { return kind_ == NodeKind::Sequence; }
+  bool is_null() const noexcept { return kind_ == NodeKind::Null; }
+  bool is_alias() const noexcept { return kind_ == NodeKind::Alias; }
+  bool is_collection() const noexcept { return is_mapping() || is_sequence(); }
+
+  // Scalar fields (only on scalars).
+  const SharedText& value() const noexcept { return is_scalar() ? text_ : empty_text(); }
+  void set_value(SharedText value) noexcept { text_ = std::move(value); }
+  ScalarStyle style() const noexcept { return style_; }
+  void set_style(ScalarStyle style) noexcept { style_ = style; }
+  Chomping chomping() const noexcept { return chomping_; }
+  void set_chomping(Chomping chomping) noexcept { chomping_ = chomping; }
+
+  // Collection fields (only on mappings and sequences).
+  bool flow_style() const noexcept { return flow_style_; }
+  void set_flow_style(bool flow) noexcept { flow_style_ = flow; }
+  std::vector<Node>& items();
+  const std::vector<Node>& items() const noexcept;
+  Pairs& pairs();
+  const Pairs& pairs() const noexcept;
+  // Number of items or entries; 0 for the other kinds.
+  std::size_t size() const noexcept;
+
+  // Alias field (only on aliases).
+  std::string_view alias_name() const noexcept { return is_alias() ? text_.view() : std::string_view(); }
+
+  // Metadata; null for an alias, which never carries any.
+  NodeMeta* meta() noexcept { return is_alias() ? nullptr : &meta_; }
+  const NodeMeta* meta() const noexcept { return is_alias() ? nullptr : &meta_; }
+  const Comment* comment() const noexcept { return is_alias() ? nullptr : meta_.comment(); }
+  const std::string* anchor() const noexcept { return is_alias() ? nullptr : meta_.anchor(); }
+  const Tag* tag() const noexcept { return is_alias() ? nullptr : meta_.tag(); }
+  std::optional<SourceRange> source_range() const noexcept {
+    return is_alias() ? std::nullopt : meta_.source_range();
+  }
+
+  // Equality as used for mapping keys: kind, texts, style, chomping, flow form, entries (in any order for
+  // mappings) and comment/anchor/tag; never the source range.
+  friend bool operator==(const Node& a, const Node& b);
+
+ private:
+  explicit Node(NodeKind kind) noexcept : kind_(kind) {}
+  static const SharedText& empty_text() noexcept;
+  void destroy_payload() noexcept;
+  void copy_payload_from(const Node& other);
+  void move_payload_from(Node& other) noexcept;
+
+  NodeKind kind_;
+  ScalarStyle style_ = ScalarStyle::Plain;
+  Chomping chomping_ = Chomping::Clip;
+  bool flow_style_ = false;
+  NodeMeta meta_;
+  // The active member follows kind_: text_ for Scalar and Alias, items_ for Sequence, pairs_ for Mapping, none
+  // for Null.
+  union {
+    SharedText text_;                           // Scalar value, Alias name
+    std::unique_ptr<std::vector<Node>> items_;  // Sequence; null while empty
+    std::unique_ptr<Pairs> pairs_;              // Mapping; null while empty
+  };
+};
+
+// Keyed hash of a node, consistent with ==. The key is drawn at random once per process, so values differ
+// between runs and must never be stored.
+std::uint64_t node_hash(const Node& node);
+
+// Diagnostic rendering, e.g.
+// Scalar { value: "a", style: Plain, chomping: Clip, meta: NodeMeta { comment: None, ..., source_range: Some(0..1) } }
+std::string debug_string(const Node& node);
+void append_debug(std::string& out, const Node& node);
+
+}  // namespace velmo
+
+#include "tree/pairs.hpp"

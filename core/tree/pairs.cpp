@@ -1,0 +1,147 @@
+#include "tree/pairs.hpp"
+
+#include <algorithm>
+
+namespace velmo {
+
+// Open-addressing table of entry positions, plus each entry's hash so that growing the table or comparing a
+// probe never rehashes a key node.
+class Pairs::Index {
+ public:
+  void clear() noexcept {
+    hashes_.clear();
+    slots_.clear();
+  }
+
+  void add(std::size_t position, std::uint64_t hash) {
+    hashes_.push_back(hash);
+    if (slots_.empty() || hashes_.size() * 2 > slots_.size()) {
+      grow();
+    } else {
+      place(position, hash);
+    }
+  }
+
+  template <class Entries>
+  std::optional<std::size_t> find(const Entries& entries, const Node& key, std::uint64_t hash) const {
+    if (slots_.empty()) return std::nullopt;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const std::uint32_t stored = slots_[slot];
+      if (stored == 0) return std::nullopt;
+      const std::size_t position = stored - 1;
+      if (hashes_[position] == hash && entries[position].key() == key) return position;
+    }
+  }
+
+ private:
+  void place(std::size_t position, std::uint64_t hash) noexcept {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = hash & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = static_cast<std::uint32_t>(position + 1);
+  }
+
+  void grow() {
+    std::size_t capacity = 16;
+    while (capacity < hashes_.size() * 4) capacity *= 2;
+    slots_.assign(capacity, 0);
+    for (std::size_t i = 0; i < hashes_.size(); ++i) place(i, hashes_[i]);
+  }
+
+  std::vector<std::uint64_t> hashes_;
+  std::vector<std::uint32_t> slots_;  // entry position + 1; 0 marks a free slot
+};
+
+Pairs::Pairs() noexcept = default;
+
+Pairs::Pairs(const Pairs& other)
+    : entries_(other.entries_), index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
+
+Pairs::Pairs(Pairs&& other) noexcept = default;
+
+Pairs& Pairs::operator=(const Pairs& other) {
+  if (this != &other) *this = Pairs(other);
+  return *this;
+}
+
+Pairs& Pairs::operator=(Pairs&& other) noexcept = default;
+
+Pairs::~Pairs() = default;
+
+void Pairs::rebuild_index() {
+  if (entries_.size() <= kIndexThreshold) {
+    index_.reset();
+    return;
+  }
+  if (!index_) index_ = std::make_unique<Index>();
+  index_->clear();
+  for (std::size_t i = 0; i < entries_.size(); ++i) index_->add(i, node_hash(entries_[i].key_));
+}
+
+std::optional<std::size_t> Pairs::find_index(const Node& key) const {
+  if (index_) return index_->find(entries_, key, node_hash(key));
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].key_ == key) return i;
+  }
+  return std::nullopt;
+}
+
+Node* Pairs::find(const Node& key) {
+  const auto position = find_index(key);
+  return position ? &entries_[*position].value_ : nullptr;
+}
+
+const Node* Pairs::find(const Node& key) const {
+  const auto position = find_index(key);
+  return position ? &entries_[*position].value_ : nullptr;
+}
+
+Pairs::InsertResult Pairs::insert(Node key, Node value) {
+  if (index_) {
+    const std::uint64_t hash = node_hash(key);
+    if (const auto position = index_->find(entries_, key, hash)) {
+      entries_[*position].value_ = std::move(value);
+      return {*position, false};
+    }
+    entries_.emplace_back(std::move(key), std::move(value));
+    index_->add(entries_.size() - 1, hash);
+    return {entries_.size() - 1, true};
+  }
+  if (const auto position = find_index(key)) {
+    entries_[*position].value_ = std::move(value);
+    return {*position, false};
+  }
+  entries_.emplace_back(std::move(key), std::move(value));
+  if (entries_.size() > kIndexThreshold) rebuild_index();
+  return {entries_.size() - 1, true};
+}
+
+Pairs::InsertResult Pairs::insert_at(std::size_t position, Node key, Node value) {
+  if (const auto existing = find_index(key)) {
+    entries_[*existing].value_ = std::move(value);
+    return {*existing, false};
+  }
+  position = std::min(position, entries_.size());
+  if (position == entries_.size()) return insert(std::move(key), std::move(value));
+  entries_.emplace(entries_.begin() + static_cast<std::ptrdiff_t>(position), std::move(key), std::move(value));
+  rebuild_index();
+  return {position, true};
+}
+
+void Pairs::set_key(std::size_t i, Node key) {
+  entries_[i].key_ = std::move(key);
+  if (index_) rebuild_index();
+}
+
+void Pairs::erase(std::size_t i) {
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+  if (index_) rebuild_index();
+}
+
+void Pairs::clear() noexcept {
+  entries_.clear();
+  index_.reset();
+}
+
+}  // namespace velmo

@@ -1,0 +1,44 @@
+#include "tree/shared_text.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace velmo {
+
+SharedText SharedText::copy_of(std::string_view text) {
+  SharedText result;
+  const std::size_t size = std::min(text.size(), kMaxBytes);
+  if (size == 0) return result;
+  void* memory = std::malloc(sizeof(detail::TextBlock) + size);
+  if (memory == nullptr) throw std::bad_alloc();
+  auto* block = ::new (memory) detail::TextBlock{{1}, size};
+  std::memcpy(block->chars(), text.data(), size);
+  result.block_ = block;
+  result.size_ = static_cast<std::uint32_t>(size);
+  return result;
+}
+
+SharedText SharedText::substr(std::size_t pos, std::size_t count) const noexcept {
+  SharedText result;
+  pos = std::min<std::size_t>(pos, size_);
+  count = std::min<std::size_t>(count, size_ - pos);
+  if (count == 0) return result;
+  result.block_ = block_;
+  result.offset_ = static_cast<std::uint32_t>(offset_ + pos);
+  result.size_ = static_cast<std::uint32_t>(count);
+  result.retain();
+  return result;
+}
+
+void SharedText::release() noexcept {
+  if (block_ == nullptr) return;
+  if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    block_->~TextBlock();
+    std::free(block_);
+  }
+  block_ = nullptr;
+}
+
+}  // namespace velmo
