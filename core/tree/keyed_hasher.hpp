@@ -25,7 +25,7 @@ class KeyedHasher {
       n -= 8;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, p, n);
+    if (n != 0) std::memcpy(&tail, p, n);  // an empty view may have a null data pointer
     add_u64(tail ^ (static_cast<std::uint64_t>(n) << 56));
     add_u64(bytes.size());
   }
