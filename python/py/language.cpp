@@ -1,11 +1,11 @@
 // get_language, set_language, list_languages, detect_language, negotiate_language.
-#include <nanobind/nanobind.h>
-#include <nanobind/stl/string.h>
-
 #include <string>
 #include <vector>
 
+#include "args.hpp"
+#include "binding/callable.hpp"
 #include "bindings.hpp"
+#include "convert/py_text.hpp"
 #include "errors.hpp"
 #include "i18n/language.hpp"
 
@@ -14,54 +14,66 @@ namespace nb = nanobind;
 namespace velmo::py {
 namespace {
 
-nb::str to_str(std::string_view s) { return nb::str(s.data(), s.size()); }
+nb::object str_object(std::string_view s) { return nb::steal(make_str(s)); }
 
-void set_language(const std::string& lang) {
+constexpr char kGetLanguage[] = "get_language";
+constexpr Params<0> kNoParams{{}, 0};
+nb::object get_language(nb::handle, Args) { return str_object(i18n::thread_language()); }
+
+constexpr char kSetLanguage[] = "set_language";
+constexpr Params<1> kSetLanguageParams{{"lang"}, 1};
+nb::object set_language(nb::handle, Args args) {
+  std::string_view lang = to_str(args[0], "lang");
   if (!i18n::set_language(lang)) {
     // Rendered before anything changes, so in the language in force before the call.
     raise(Error::keyed(ErrorClass::ValueError, "unsupported-language",
                        {{"lang", lang}, {"supported", i18n::supported_languages_text()}}));
   }
+  return nb::none();
 }
 
-nb::list list_languages() {
+constexpr char kListLanguages[] = "list_languages";
+nb::object list_languages(nb::handle, Args) {
   nb::list out;
-  for (std::string_view code : i18n::kSupportedLanguages) out.append(to_str(code));
+  for (std::string_view code : i18n::kSupportedLanguages) out.append(str_object(code));
   return out;
 }
 
-[[noreturn]] void refuse_locales(const char* why) {
-  PyErr_Format(PyExc_TypeError, "negotiate_language(): argument 'user_locales' %s", why);
-  throw nb::python_error();
-}
+constexpr char kDetectLanguage[] = "detect_language";
+nb::object detect_language(nb::handle, Args) { return str_object(i18n::detect_language()); }
 
-nb::str negotiate_language(nb::handle user_locales, const std::string& fallback) {
-  PyObject* seq = user_locales.ptr();
-  if (PyUnicode_Check(seq) || !PySequence_Check(seq)) refuse_locales("must be a sequence of str, not a str or a non-sequence");
-  nb::object items = nb::steal(PySequence_Fast(seq, "user_locales must be a sequence"));
+constexpr char kNegotiateLanguage[] = "negotiate_language";
+constexpr Params<2> kNegotiateParams{{"user_locales", "default"}, 1};
+nb::object negotiate_language(nb::handle, Args args) {
+  PyObject* seq = args[0].ptr();
+  if (PyUnicode_Check(seq) || !PySequence_Check(seq)) raise_argument_type("user_locales", "a sequence of str", args[0]);
+  nb::object items = nb::steal(PySequence_Fast(seq, "argument 'user_locales' must be a sequence of str"));
   if (!items.is_valid()) throw nb::python_error();
   Py_ssize_t n = PySequence_Fast_GET_SIZE(items.ptr());
   PyObject** raw = PySequence_Fast_ITEMS(items.ptr());
-  std::vector<std::string> candidates;
+  std::vector<std::string_view> candidates;
   candidates.reserve(static_cast<std::size_t>(n));
   for (Py_ssize_t i = 0; i < n; ++i) {
-    if (!PyUnicode_Check(raw[i])) refuse_locales("must hold only str items");
-    Py_ssize_t len = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(raw[i], &len);
-    if (utf8 == nullptr) throw nb::python_error();
-    candidates.emplace_back(utf8, static_cast<std::size_t>(len));
+    if (!PyUnicode_Check(raw[i])) raise_argument_type("user_locales", "a sequence of str", args[0]);
+    candidates.push_back(to_str(raw[i], "user_locales"));
   }
-  return to_str(i18n::negotiate(std::span<const std::string>(candidates), fallback));
+  std::string_view fallback = str_or(args[1], "default", "en");
+  return str_object(i18n::negotiate(std::span<const std::string_view>(candidates), fallback));
 }
+
+PyMethodDef g_defs[] = {
+    method_def<kGetLanguage, kNoParams, get_language>("get_language()\n--\n\n"),
+    method_def<kSetLanguage, kSetLanguageParams, set_language>("set_language(lang)\n--\n\n"),
+    method_def<kListLanguages, kNoParams, list_languages>("list_languages()\n--\n\n"),
+    method_def<kDetectLanguage, kNoParams, detect_language>("detect_language()\n--\n\n"),
+    method_def<kNegotiateLanguage, kNegotiateParams, negotiate_language>(
+        "negotiate_language(user_locales, default=\"en\")\n--\n\n"),
+};
 
 }  // namespace
 
 void bind_language_functions(nb::module_& m) {
-  m.def("get_language", [] { return to_str(i18n::thread_language()); });
-  m.def("set_language", &set_language, nb::arg("lang"));
-  m.def("list_languages", &list_languages);
-  m.def("detect_language", [] { return to_str(i18n::detect_language()); });
-  m.def("negotiate_language", &negotiate_language, nb::arg("user_locales"), nb::arg("default") = "en");
+  for (PyMethodDef& def : g_defs) add_function(m, def);
 }
 
 }  // namespace velmo::py
