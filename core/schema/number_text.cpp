@@ -74,16 +74,13 @@ std::optional<std::int64_t> parse_integer(std::string_view text, unsigned base) 
   return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
 }
 
-DecimalShape classify_decimal(std::string_view text) noexcept {
-  std::size_t i = 0;
+namespace {
+
+// The float grammar from position i on, after `digits` leading digits.
+DecimalShape classify_float_tail(std::string_view text, std::size_t i, std::size_t digits) noexcept {
   const std::size_t n = text.size();
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < n && is_digit(text[i])) ++i, ++digits;
-  if (i == n) return digits > 0 ? DecimalShape::Integer : DecimalShape::None;
   if (text[i] == '.') {
-    ++i;
-    while (i < n && is_digit(text[i])) ++i, ++digits;
+    for (++i; i < n && is_digit(text[i]); ++i) ++digits;
   }
   if (digits == 0) return DecimalShape::None;
   if (i < n && (text[i] == 'e' || text[i] == 'E')) {
@@ -96,7 +93,82 @@ DecimalShape classify_decimal(std::string_view text) noexcept {
   return i == n ? DecimalShape::Float : DecimalShape::None;
 }
 
+}  // namespace
+
+DecimalScan scan_decimal(std::string_view text) noexcept {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t first_digit = i;
+  std::uint64_t value = 0;  // exact while at most 19 digits have been read
+  for (; i < n && is_digit(text[i]); ++i) value = value * 10 + static_cast<unsigned>(text[i] - '0');
+  const std::size_t digits = i - first_digit;
+  if (i < n) return {classify_float_tail(text, i, digits), false, 0};
+  if (digits == 0) return {DecimalShape::None, false, 0};
+  if (digits <= 18) {  // below 10^18, so it fits either sign
+    const auto magnitude = static_cast<std::int64_t>(value);
+    return {DecimalShape::Integer, true, negative ? -magnitude : magnitude};
+  }
+  // Long digit runs (leading zeros, or values near the limit) take the checked reader.
+  const auto checked = parse_integer(text, 10);
+  return {DecimalShape::Integer, checked.has_value(), checked.value_or(0)};
+}
+
+DecimalShape classify_decimal(std::string_view text) noexcept { return scan_decimal(text).shape; }
+
+namespace {
+
+// Clinger's fast path: a mantissa of at most 2^53 scaled by 10^k with |k| <= 22
+// is one correctly rounded multiplication or division of exact doubles.
+// Returns false when the text is outside that range.
+bool parse_exact_small_float(std::string_view text, double& out) noexcept {
+  static constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0;  // counted from the first non-zero digit
+  int scale = 0;   // power of ten to apply to the mantissa
+  for (; i < n && is_digit(text[i]); ++i) {
+    if (digits > 0 || text[i] != '0') ++digits;
+    mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+    if (digits > 19) return false;
+  }
+  if (i < n && text[i] == '.') {
+    for (++i; i < n && is_digit(text[i]); ++i) {
+      if (digits > 0 || text[i] != '0') ++digits;
+      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+      --scale;
+      if (digits > 19) return false;
+    }
+  }
+  if (i < n) {  // 'e' or 'E', an optional sign and digits, as the grammar was checked
+    ++i;
+    bool negative_exponent = false;
+    if (text[i] == '+' || text[i] == '-') negative_exponent = text[i++] == '-';
+    int exponent = 0;
+    for (; i < n; ++i) {
+      exponent = exponent * 10 + (text[i] - '0');
+      if (exponent > 1000) return false;
+    }
+    scale += negative_exponent ? -exponent : exponent;
+  }
+  if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+  const double m = static_cast<double>(mantissa);
+  const double value = scale < 0 ? m / powers_of_ten[-scale] : m * powers_of_ten[scale];
+  out = negative ? -value : value;
+  return true;
+}
+
+}  // namespace
+
 double parse_decimal_float(std::string_view text) noexcept {
+  double fast = 0.0;
+  if (parse_exact_small_float(text, fast)) return fast;
   // from_chars takes no leading '+'.
   std::string_view digits = text;
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);

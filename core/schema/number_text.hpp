@@ -23,6 +23,15 @@ enum class DecimalShape : std::uint8_t {
 // (at least one digit in all), then optionally e|E sign? digit+.
 DecimalShape classify_decimal(std::string_view text) noexcept;
 
+// One pass over a decimal text: its shape and, for the Integer shape, its
+// value when that fits a signed 64-bit integer.
+struct DecimalScan {
+  DecimalShape shape;
+  bool fits;
+  std::int64_t value;
+};
+DecimalScan scan_decimal(std::string_view text) noexcept;
+
 // The nearest double to a text of DecimalShape::Float or DecimalShape::Integer
 // (correctly rounded; beyond the double range the result is an infinity or a
 // signed zero).

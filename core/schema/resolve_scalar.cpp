@@ -45,10 +45,10 @@ constexpr double infinity = std::numeric_limits<double>::infinity();
 // Decimal integers and floats, the numbers that core and json share. Integers
 // beyond 64 bits are strings, never floats.
 Resolved resolve_decimal(std::string_view t) noexcept {
-  switch (classify_decimal(t)) {
+  const DecimalScan scan = scan_decimal(t);
+  switch (scan.shape) {
   case DecimalShape::Integer:
-    if (const auto value = parse_integer(t, 10)) return Resolved::integer(*value);
-    return Resolved::string();
+    return scan.fits ? Resolved::integer(scan.value) : Resolved::string();
   case DecimalShape::Float:
     return Resolved::floating(parse_decimal_float(t));
   case DecimalShape::None:

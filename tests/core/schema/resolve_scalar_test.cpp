@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -274,6 +275,26 @@ TEST(ResolutionProperty, RandomDoublesRoundTrip) {
       const double parsed = std::strtod(text, nullptr);  // the C library's rounding is the reference here
       ASSERT_TRUE(matches(resolve_core_scalar(text), float_(parsed))) << text;
     }
+  }
+}
+
+// Short decimals of every length and scale, the texts that configuration files hold, with and without exponents;
+// the C library's strtod is the reference rounding.
+TEST(ResolutionProperty, RandomShortDecimalsRoundCorrectly) {
+  std::mt19937_64 rng(99);
+  char text[128];
+  for (int i = 0; i < 50000; ++i) {
+    const int digits = 1 + static_cast<int>(rng() % 20);
+    std::uint64_t mantissa = rng();
+    if (digits < 20) mantissa %= static_cast<std::uint64_t>(std::pow(10.0, digits));
+    const int point = static_cast<int>(rng() % 25);
+    const int exponent = static_cast<int>(rng() % 60) - 30;
+    std::string s = std::to_string(mantissa);
+    if (point < static_cast<int>(s.size())) s.insert(s.size() - static_cast<std::size_t>(point), ".");
+    else s = "0." + std::string(static_cast<std::size_t>(point) - s.size(), '0') + s;
+    if (rng() & 1) s = "-" + s;
+    std::snprintf(text, sizeof text, (rng() & 1) ? "%se%d" : "%s", s.c_str(), exponent);
+    ASSERT_TRUE(matches(resolve_core_scalar(text), float_(std::strtod(text, nullptr)))) << text;
   }
 }
 
