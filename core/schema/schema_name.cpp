@@ -1,5 +1,7 @@
 #include "schema/schema_name.hpp"
 
+#include <optional>
+
 #include "schema/registered_schemas.hpp"
 #include "schema/unicode_lower.hpp"
 
@@ -65,14 +67,15 @@ std::string unsupported_schema_message(std::string_view name) {
   return message;
 }
 
-}  // namespace
-
+// The built-in schema a name denotes, ignoring ASCII case.
 std::optional<SchemaHandle> builtin_schema_for_name(std::string_view name) noexcept {
   for (const BuiltinName& entry : builtin_names) {
     if (equals_ignoring_ascii_case(name, entry.name)) return builtin_handle(entry.kind);
   }
   return std::nullopt;
 }
+
+}  // namespace
 
 SchemaNameResult resolve_schema_name(std::string_view name) {
   if (auto builtin = builtin_schema_for_name(name)) return *builtin;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -16,8 +15,5 @@ using SchemaNameResult = std::variant<SchemaHandle, Error>;
 // Built-in names first (ASCII case ignored), then the registry of custom
 // schemas under the fully lower-cased name.
 SchemaNameResult resolve_schema_name(std::string_view name);
-
-// The built-in schema a name denotes, ignoring ASCII case; no registry access.
-std::optional<SchemaHandle> builtin_schema_for_name(std::string_view name) noexcept;
 
 }  // namespace velmo
