@@ -1,0 +1,131 @@
+#include "parser/load.hpp"
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "events/parser.hpp"
+#include "parser/tree_builder.hpp"
+#include "parser/yaml/merge.hpp"
+#include "text/unicode.hpp"
+
+namespace velmo::parser {
+
+namespace {
+
+bool is_blank(std::string_view text) noexcept {
+  std::size_t i = 0;
+  while (const std::size_t n = text::white_space_length_at(text, i)) i += n;
+  return i == text.size();
+}
+
+// The thread's parser, reset for each load so its buffers and state stack stay warm between calls.
+struct ThreadParser {
+  events::Parser parser{std::string_view()};
+  bool in_use = false;
+};
+thread_local ThreadParser t_parser;
+
+// Borrows the thread's parser, or makes a fresh one when it is busy.
+class ParserLease {
+ public:
+  ParserLease(std::string_view text, const events::ParserOptions& options) {
+    if (t_parser.in_use) {
+      owned_ = std::make_unique<events::Parser>(text, options);
+      parser_ = owned_.get();
+    } else {
+      t_parser.in_use = true;
+      t_parser.parser.reset(text, options);
+      parser_ = &t_parser.parser;
+    }
+  }
+  ~ParserLease() {
+    if (!owned_) {
+      t_parser.parser.reset(std::string_view());
+      t_parser.in_use = false;
+    }
+  }
+  ParserLease(const ParserLease&) = delete;
+  ParserLease& operator=(const ParserLease&) = delete;
+  events::Parser& operator*() noexcept { return *parser_; }
+
+ private:
+  events::Parser* parser_ = nullptr;
+  std::unique_ptr<events::Parser> owned_;
+};
+
+// Runs the parser over the whole source into `builder`; the parse failure, if any, as a LoadError.
+std::optional<LoadError> build(const SharedText& source, TreeBuilder& builder) {
+  const std::string_view text = source.view();
+  events::ParserOptions options;
+  options.comments = std::memchr(text.data(), '#', text.size()) != nullptr;
+  ParserLease parser(text, options);
+  events::Event event;
+  while ((*parser).next(event)) builder(event);
+  if (const events::ParseError* error = (*parser).error()) {
+    return LoadError::parse("YAML parse error: " + error->description());
+  }
+  return std::nullopt;
+}
+
+// Building errors in their order of precedence (after a parse failure).
+std::optional<LoadError> build_error(const TreeBuilder& builder) {
+  if (builder.duplicate_key()) return LoadError::duplicate_key(*builder.duplicate_key());
+  if (builder.depth_exceeded()) return LoadError::depth_exceeded();
+  return std::nullopt;
+}
+
+BuildOptions build_options(const LoadOptions& options, bool collect_documents) {
+  return BuildOptions{options.max_depth, options.allow_duplicate_keys, collect_documents};
+}
+
+// Tree positions are 32-bit byte offsets, so larger texts are refused before parsing.
+std::optional<LoadError> check_size(std::string_view text) {
+  if (text.size() <= SharedText::kMaxBytes) return std::nullopt;
+  events::ParseError error{"input exceeds the configured limit of " + std::to_string(SharedText::kMaxBytes) + " bytes",
+                           {}};
+  return LoadError::parse("YAML parse error: " + error.description());
+}
+
+}  // namespace
+
+LoadOneResult load_one(const SharedText& source, const LoadOptions& options) {
+  if (is_blank(source.view())) return Node::null();
+  TreeBuilder builder(source, build_options(options, false));
+  if (auto error = build(source, builder)) return std::move(*error);
+  if (auto error = build_error(builder)) return std::move(*error);
+  std::optional<Node> root = builder.take_root();
+  if (!root) return Node::null();
+  if (options.resolve_merges && builder.merge_key_seen()) resolve_merges(*root);
+  return std::move(*root);
+}
+
+LoadAllResult load_all(const SharedText& source, const LoadOptions& options) {
+  if (is_blank(source.view())) return std::vector<Node>();
+  TreeBuilder builder(source, build_options(options, true));
+  if (auto error = build(source, builder)) return std::move(*error);
+  if (auto error = build_error(builder)) return std::move(*error);
+  std::vector<Node> documents = builder.take_documents();
+  if (documents.empty()) {
+    std::optional<Node> root = builder.take_root();
+    documents.push_back(root ? std::move(*root) : Node::null());
+  }
+  if (options.resolve_merges && builder.merge_key_seen()) {
+    for (Node& document : documents) resolve_merges(document);
+  }
+  return documents;
+}
+
+LoadOneResult load_one(std::string_view text, const LoadOptions& options) {
+  if (auto error = check_size(text)) return std::move(*error);
+  return load_one(SharedText::copy_of(text), options);
+}
+
+LoadAllResult load_all(std::string_view text, const LoadOptions& options) {
+  if (auto error = check_size(text)) return std::move(*error);
+  return load_all(SharedText::copy_of(text), options);
+}
+
+}  // namespace velmo::parser

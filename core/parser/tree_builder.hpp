@@ -1,0 +1,82 @@
+// Turns parser events into document trees.
+//
+// The builder is the event handler of one load call: the driver hands it every event in order
+// (`builder(event)`, so it also fits events::parse<Handler>). It keeps one frame per open collection on an
+// explicit stack, so nesting costs no native stack, and stops building (but keeps accepting events) once a
+// collection would nest deeper than `max_depth`. Sequence items of all open frames are staged on one scratch
+// vector and moved into an exactly sized vector when the sequence closes; the frame stack and that scratch
+// vector are kept per thread between loads so repeated loads reuse warm memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "events/event.hpp"
+#include "parser/comment_capture.hpp"
+#include "tree/node.hpp"
+#include "tree/shared_text.hpp"
+
+namespace velmo::parser {
+
+struct BuildOptions {
+  std::uint64_t max_depth = 1000;
+  bool allow_duplicate_keys = false;
+  // Keep every completed document (load_all). Without it only the last top-level node is kept (load_one).
+  bool collect_documents = false;
+};
+
+class TreeBuilder {
+ public:
+  // `source` is the text being parsed: scalar and comment texts that stand verbatim in it become views of it
+  // instead of copies.
+  TreeBuilder(SharedText source, BuildOptions options);
+  ~TreeBuilder();
+  TreeBuilder(const TreeBuilder&) = delete;
+  TreeBuilder& operator=(const TreeBuilder&) = delete;
+
+  void operator()(const events::Event& event);
+
+  // The last duplicate key found (scalar text, or the diagnostic rendering of a non-scalar key).
+  const std::optional<std::string>& duplicate_key() const noexcept { return duplicate_key_; }
+  bool depth_exceeded() const noexcept { return depth_exceeded_; }
+  // True when some scalar's text was exactly "<<" (in any style).
+  bool merge_key_seen() const noexcept { return merge_key_seen_; }
+
+  // The last completed top-level node, if any.
+  std::optional<Node> take_root();
+  // One root per completed document (only with collect_documents).
+  std::vector<Node> take_documents() noexcept { return std::move(documents_); }
+
+  struct Frame;
+  struct Scratch;
+
+ private:
+  void on_scalar(const events::Event& event);
+  void on_alias(const events::Event& event);
+  void on_collection_start(const events::Event& event, bool mapping);
+  void on_collection_end(const events::Event& event);
+  void on_comment(const events::Event& event);
+  void on_document_end();
+
+  void set_properties(NodeMeta& meta, const events::Event& event);
+  void attach(Node node);
+  void add_entry(Frame& frame, Node key, Node value);
+  SharedText share(std::string_view text) const;
+
+  SharedText source_;
+  BuildOptions options_;
+  Scratch* scratch_;                  // the thread's scratch, or owned_scratch_ when that one is busy
+  std::unique_ptr<Scratch> owned_scratch_;
+  std::optional<Node> root_;
+  std::vector<Node> documents_;
+  CommentSlots comments_;
+  std::optional<std::string> duplicate_key_;
+  bool depth_exceeded_ = false;
+  bool merge_key_seen_ = false;
+};
+
+}  // namespace velmo::parser
