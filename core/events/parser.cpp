@@ -27,17 +27,24 @@ enum class State : std::uint8_t {
   DocumentEnd,
   BlockNode,
   BlockSequenceEntry,
+  BlockSequenceEntryContent,
   IndentlessSequenceEntry,
+  IndentlessSequenceEntryContent,
   BlockMappingKey,
+  BlockMappingKeyContent,
   BlockMappingValue,
+  BlockMappingValueContent,
   FlowSequenceFirstEntry,
   FlowSequenceEntry,
   FlowSequenceEntryMappingKey,
   FlowSequenceEntryMappingValue,
+  FlowSequenceEntryMappingValueContent,
   FlowSequenceEntryMappingEnd,
   FlowMappingFirstKey,
   FlowMappingKey,
+  FlowMappingKeyContent,
   FlowMappingValue,
+  FlowMappingValueContent,
   FlowMappingEmptyValue,
   End,
 };
@@ -64,26 +71,12 @@ class Parser::Impl {
   bool next(Event& event) {
     if (finished_) return false;
     scanner_.release_consumed_text();
-    if (options_.comments) {
-      if (const detail::CommentToken* comment = scanner_.ready_comment()) {
-        event = Event{};
-        event.type = EventType::Comment;
-        event.value = comment->text;
-        event.inline_comment = comment->inline_comment;
-        event.start = comment->start;
-        event.end = comment->end;
-        scanner_.pop_comment();
-        return true;
-      }
-    }
     event = Event{};
-    if (!step(event)) {
-      finished_ = true;
-      if (!error_) {
-        error_ = scanner_.error() ? *scanner_.error() : ParseError{"unexpected eof", Mark{}};
-      }
-      return false;
+    // Comments come out in text order: before the event of the token after them.
+    if (options_.comments && state_ != State::End && (peek() == nullptr || take_comment(event))) {
+      return event.type == EventType::Comment || fail_finish();
     }
+    if (!step(event)) return fail_finish();
     if (event.type == EventType::StreamEnd) finished_ = true;
     return true;
   }
@@ -92,6 +85,34 @@ class Parser::Impl {
   bool finished_ = false;
 
  private:
+  bool fail_finish() {
+    finished_ = true;
+    if (!error_) error_ = scanner_.error() ? *scanner_.error() : ParseError{"unexpected eof", Mark{}};
+    return false;
+  }
+
+  bool take_comment(Event& event) {
+    const detail::CommentToken* comment = scanner_.ready_comment();
+    if (comment == nullptr) return false;
+    event.type = EventType::Comment;
+    event.value = comment->text;
+    event.inline_comment = comment->inline_comment;
+    event.start = comment->start;
+    event.end = comment->end;
+    scanner_.pop_comment();
+    return true;
+  }
+
+  // After an indicator token was consumed: a comment that follows the
+  // indicator comes out first, and the node after it on the next call.
+  bool continue_in(State state, Event& event) {
+    state_ = state;
+    if (options_.comments) {
+      if (peek() == nullptr) return false;
+      if (take_comment(event)) return true;
+    }
+    return step(event);
+  }
   Token* peek() { return scanner_.peek(); }
   void skip() { scanner_.skip(); }
 
@@ -131,17 +152,25 @@ class Parser::Impl {
       case State::DocumentEnd: return document_end(event);
       case State::BlockNode: return node(event, true, false);
       case State::BlockSequenceEntry: return block_sequence_entry(event);
+      case State::BlockSequenceEntryContent: return block_entry_content(event, State::BlockSequenceEntry, false);
       case State::IndentlessSequenceEntry: return indentless_sequence_entry(event);
+      case State::IndentlessSequenceEntryContent:
+        return block_entry_content(event, State::IndentlessSequenceEntry, true);
       case State::BlockMappingKey: return block_mapping_key(event);
+      case State::BlockMappingKeyContent: return block_mapping_content(event, State::BlockMappingValue);
       case State::BlockMappingValue: return block_mapping_value(event);
+      case State::BlockMappingValueContent: return block_mapping_content(event, State::BlockMappingKey);
       case State::FlowSequenceFirstEntry: return flow_sequence_entry(event, true);
       case State::FlowSequenceEntry: return flow_sequence_entry(event, false);
       case State::FlowSequenceEntryMappingKey: return flow_sequence_entry_mapping_key(event);
       case State::FlowSequenceEntryMappingValue: return flow_sequence_entry_mapping_value(event);
+      case State::FlowSequenceEntryMappingValueContent: return flow_sequence_entry_mapping_value_content(event);
       case State::FlowSequenceEntryMappingEnd: return flow_sequence_entry_mapping_end(event);
       case State::FlowMappingFirstKey: return flow_mapping_key(event, true);
       case State::FlowMappingKey: return flow_mapping_key(event, false);
+      case State::FlowMappingKeyContent: return flow_mapping_key_content(event);
       case State::FlowMappingValue: return flow_mapping_value(event, false);
+      case State::FlowMappingValueContent: return flow_mapping_value_content(event);
       case State::FlowMappingEmptyValue: return flow_mapping_value(event, true);
       case State::End: return false;
     }
@@ -388,14 +417,9 @@ class Parser::Impl {
     Token* token = peek();
     if (token == nullptr) return false;
     if (token->type == TokenType::BlockEntry) {
-      const Mark mark = token->end;
+      indicator_end_ = token->end;
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::BlockEntry && token->type != TokenType::BlockEnd) {
-        push_state(State::BlockSequenceEntry);
-        return node(event, true, false);
-      }
-      return empty_scalar(event, mark);
+      return continue_in(State::BlockSequenceEntryContent, event);
     }
     if (token->type == TokenType::BlockEnd) {
       state_ = pop_state();
@@ -408,19 +432,27 @@ class Parser::Impl {
     return fail("while parsing a block collection, did not find expected '-' indicator", token->start);
   }
 
+  // The node after "-" in a block sequence; `entry` is the state for the next entry.
+  bool block_entry_content(Event& event, State entry, bool indentless) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    const bool empty = token->type == TokenType::BlockEntry || token->type == TokenType::BlockEnd ||
+                       (indentless && (token->type == TokenType::Key || token->type == TokenType::Value));
+    if (!empty) {
+      push_state(entry);
+      return node(event, true, false);
+    }
+    state_ = entry;
+    return empty_scalar(event, indicator_end_);
+  }
+
   bool indentless_sequence_entry(Event& event) {
     Token* token = peek();
     if (token == nullptr) return false;
     if (token->type == TokenType::BlockEntry) {
-      const Mark mark = token->end;
+      indicator_end_ = token->end;
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::BlockEntry && token->type != TokenType::Key && token->type != TokenType::Value &&
-          token->type != TokenType::BlockEnd) {
-        push_state(State::IndentlessSequenceEntry);
-        return node(event, true, false);
-      }
-      return empty_scalar(event, mark);
+      return continue_in(State::IndentlessSequenceEntryContent, event);
     }
     state_ = pop_state();
     close_collection();
@@ -433,15 +465,9 @@ class Parser::Impl {
     Token* token = peek();
     if (token == nullptr) return false;
     if (token->type == TokenType::Key) {
-      const Mark mark = token->end;
+      indicator_end_ = token->end;
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::Key && token->type != TokenType::Value && token->type != TokenType::BlockEnd) {
-        push_state(State::BlockMappingValue);
-        return node(event, true, true);
-      }
-      state_ = State::BlockMappingValue;
-      return empty_scalar(event, mark);
+      return continue_in(State::BlockMappingKeyContent, event);
     }
     if (token->type == TokenType::Value) {
       state_ = State::BlockMappingValue;
@@ -458,20 +484,27 @@ class Parser::Impl {
     return fail("while parsing a block mapping, did not find expected key", token->start);
   }
 
+  // The node after "?" or ":" in a block mapping; `next` is the state after it.
+  bool block_mapping_content(Event& event, State next) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    if (token->type != TokenType::Key && token->type != TokenType::Value && token->type != TokenType::BlockEnd) {
+      push_state(next);
+      return node(event, true, true);
+    }
+    state_ = next;
+    return empty_scalar(event, indicator_end_);
+  }
+
   bool block_mapping_value(Event& event) {
     Token* token = peek();
     if (token == nullptr) return false;
-    state_ = State::BlockMappingKey;
     if (token->type == TokenType::Value) {
-      const Mark mark = token->end;
+      indicator_end_ = token->end;
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::Key && token->type != TokenType::Value && token->type != TokenType::BlockEnd) {
-        push_state(State::BlockMappingKey);
-        return node(event, true, true);
-      }
-      return empty_scalar(event, mark);
+      return continue_in(State::BlockMappingValueContent, event);
     }
+    state_ = State::BlockMappingKey;
     return empty_scalar(event, token->start);
   }
 
@@ -487,7 +520,7 @@ class Parser::Impl {
           return fail("while parsing a flow sequence, expected ',' or ']'", token->start);
         }
         skip();
-        if ((token = peek()) == nullptr) return false;
+        return continue_in(State::FlowSequenceFirstEntry, event);
       }
       if (token->type == TokenType::Key || token->type == TokenType::Value) {
         // A single pair "key: value" inside a flow sequence.
@@ -530,11 +563,18 @@ class Parser::Impl {
     if (token == nullptr) return false;
     if (token->type == TokenType::Value) {
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::FlowEntry && token->type != TokenType::FlowSequenceEnd) {
-        push_state(State::FlowSequenceEntryMappingEnd);
-        return node(event, false, false);
-      }
+      return continue_in(State::FlowSequenceEntryMappingValueContent, event);
+    }
+    state_ = State::FlowSequenceEntryMappingEnd;
+    return empty_scalar(event, token->start);
+  }
+
+  bool flow_sequence_entry_mapping_value_content(Event& event) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    if (token->type != TokenType::FlowEntry && token->type != TokenType::FlowSequenceEnd) {
+      push_state(State::FlowSequenceEntryMappingEnd);
+      return node(event, false, false);
     }
     state_ = State::FlowSequenceEntryMappingEnd;
     return empty_scalar(event, token->start);
@@ -562,27 +602,18 @@ class Parser::Impl {
           return fail("while parsing a flow mapping, did not find expected ',' or '}'", token->start);
         }
         skip();
-        if ((token = peek()) == nullptr) return false;
+        return continue_in(State::FlowMappingFirstKey, event);
       }
       if (token->type == TokenType::Key) {
         skip();
-        if ((token = peek()) == nullptr) return false;
-        if (token->type != TokenType::Value && token->type != TokenType::FlowEntry &&
-            token->type != TokenType::FlowMappingEnd) {
-          push_state(State::FlowMappingValue);
-          return node(event, false, false);
-        }
-        state_ = State::FlowMappingValue;
-        return empty_scalar(event, token->start);
+        return continue_in(State::FlowMappingKeyContent, event);
       }
       if (token->type == TokenType::Value) {
         state_ = State::FlowMappingValue;
         return empty_scalar(event, token->start);
       }
-      if (token->type != TokenType::FlowMappingEnd) {
-        push_state(State::FlowMappingEmptyValue);
-        return node(event, false, false);
-      }
+      push_state(State::FlowMappingEmptyValue);
+      return node(event, false, false);
     }
     state_ = pop_state();
     close_collection();
@@ -593,6 +624,18 @@ class Parser::Impl {
     return true;
   }
 
+  bool flow_mapping_key_content(Event& event) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    if (token->type != TokenType::Value && token->type != TokenType::FlowEntry &&
+        token->type != TokenType::FlowMappingEnd) {
+      push_state(State::FlowMappingValue);
+      return node(event, false, false);
+    }
+    state_ = State::FlowMappingValue;
+    return empty_scalar(event, token->start);
+  }
+
   bool flow_mapping_value(Event& event, bool empty) {
     Token* token = peek();
     if (token == nullptr) return false;
@@ -600,11 +643,18 @@ class Parser::Impl {
     if (empty) return empty_scalar(event, token->start);
     if (token->type == TokenType::Value) {
       skip();
-      if ((token = peek()) == nullptr) return false;
-      if (token->type != TokenType::FlowEntry && token->type != TokenType::FlowMappingEnd) {
-        push_state(State::FlowMappingKey);
-        return node(event, false, false);
-      }
+      return continue_in(State::FlowMappingValueContent, event);
+    }
+    return empty_scalar(event, token->start);
+  }
+
+  bool flow_mapping_value_content(Event& event) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    state_ = State::FlowMappingKey;
+    if (token->type != TokenType::FlowEntry && token->type != TokenType::FlowMappingEnd) {
+      push_state(State::FlowMappingKey);
+      return node(event, false, false);
     }
     return empty_scalar(event, token->start);
   }
@@ -618,6 +668,7 @@ class Parser::Impl {
   State state_ = State::StreamStart;
   std::vector<State> states_;
   std::size_t depth_ = 0;
+  Mark indicator_end_;  // end of the last "-", "?" or ":" consumed
   bool implicit_document_allowed_ = true;
   std::vector<TagDirective> tag_directives_;
   std::unordered_map<std::string, std::uint32_t, StringHash, std::equal_to<>> anchors_;
