@@ -6,5 +6,9 @@
 namespace velmo::py {
 
 void bind_language_functions(nanobind::module_& m);
+void bind_document(nanobind::module_& m);
+void bind_document_walks(nanobind::handle cls);
+void bind_load_functions(nanobind::module_& m);
+void bind_yaml_class(nanobind::module_& m);
 
 }  // namespace velmo::py

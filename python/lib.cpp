@@ -7,5 +7,8 @@
 NB_MODULE(velmo_yaml, m) {
   m.doc() = "velmo-yaml: high-performance YAML parsing with perfect round-trip support.";
   if (!velmo::py::add_exception_classes(m.ptr())) throw nanobind::python_error();
+  velmo::py::bind_yaml_class(m);
+  velmo::py::bind_document(m);
   velmo::py::bind_language_functions(m);
+  velmo::py::bind_load_functions(m);
 }

@@ -98,3 +98,43 @@ std::string_view trim_white_space(std::string_view s) noexcept {
 }
 
 }  // namespace velmo::text
+
+namespace velmo::text {
+
+std::optional<Utf8Error> find_utf8_error(std::string_view s) noexcept {
+  if (is_valid_utf8(s)) return std::nullopt;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  auto cont = [&](std::size_t k) { return (p[k] & 0xC0) == 0x80; };
+  std::size_t i = 0;
+  while (i < n) {
+    unsigned c = p[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t width = (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    if (width == 0) return Utf8Error{i, 1};
+    if (i + 1 >= n) return Utf8Error{i, 0};
+    unsigned c1 = p[i + 1];
+    bool second_ok;
+    if (width == 2) {
+      second_ok = cont(i + 1);
+    } else if (width == 3) {
+      second_ok = (c == 0xE0 && c1 >= 0xA0 && c1 <= 0xBF) || (c >= 0xE1 && c <= 0xEC && cont(i + 1)) ||
+                  (c == 0xED && c1 >= 0x80 && c1 <= 0x9F) || (c >= 0xEE && cont(i + 1));
+    } else {
+      second_ok = (c == 0xF0 && c1 >= 0x90 && c1 <= 0xBF) || (c >= 0xF1 && c <= 0xF3 && cont(i + 1)) ||
+                  (c == 0xF4 && c1 >= 0x80 && c1 <= 0x8F);
+    }
+    if (!second_ok) return Utf8Error{i, 1};
+    for (std::size_t k = 2; k < width; ++k) {
+      if (i + k >= n) return Utf8Error{i, 0};
+      if (!cont(i + k)) return Utf8Error{i, k};
+    }
+    i += width;
+  }
+  return std::nullopt;
+}
+
+}  // namespace velmo::text

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace velmo::text {
@@ -19,5 +20,20 @@ std::size_t white_space_length_before(std::string_view s, std::size_t end) noexc
 
 // `s` without Unicode white space at either end.
 std::string_view trim_white_space(std::string_view s) noexcept;
+
+}  // namespace velmo::text
+
+namespace velmo::text {
+
+// Where UTF-8 validation fails: the byte offset of the bad sequence, and its length in bytes (0 when the text
+// ends inside a character). The length follows the "maximal subpart" rule: the bytes that could still have
+// begun a valid character.
+struct Utf8Error {
+  std::size_t index;
+  std::size_t length;
+};
+
+// The first error in `s`, or nothing when `s` is valid UTF-8.
+std::optional<Utf8Error> find_utf8_error(std::string_view s) noexcept;
 
 }  // namespace velmo::text

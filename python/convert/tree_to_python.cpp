@@ -80,13 +80,13 @@ std::uint64_t count_nodes(const Node& root) {
 
 class Converter {
  public:
-  Converter(const Node& root, const SchemaHandle& schema, bool resolve_aliases)
-      : root_(root), schema_(schema) {
-    if (resolve_aliases) build_anchor_table();
+  Converter(const Node& node, const SchemaHandle& schema, const Node* anchor_root)
+      : node_(node), anchor_root_(anchor_root), schema_(schema) {
+    if (anchor_root_ != nullptr) build_anchor_table();
   }
 
   PyObject* run() {
-    PyObject* result = open(root_);
+    PyObject* result = open(node_);
     if (result == nullptr) return nullptr;
     while (!stack_.empty()) {
       Frame& f = stack_.back();
@@ -136,7 +136,7 @@ class Converter {
 
   void build_anchor_table() {
     // Pre-order; a later node with the same anchor name replaces the earlier one.
-    std::vector<const Node*> stack{&root_};
+    std::vector<const Node*> stack{anchor_root_};
     while (!stack.empty()) {
       const Node* n = stack.back();
       stack.pop_back();
@@ -200,7 +200,7 @@ class Converter {
 
   bool charge_expansion() {
     if (expansion_limit_ == 0) {
-      expansion_limit_ = std::max(kMinAliasExpansion, kAliasExpansionPerNode * count_nodes(root_));
+      expansion_limit_ = std::max(kMinAliasExpansion, kAliasExpansionPerNode * count_nodes(*anchor_root_));
     }
     if (++expanded_ <= expansion_limit_) return true;
     std::string limit = std::to_string(expansion_limit_);
@@ -239,7 +239,8 @@ class Converter {
     return make_str(text);
   }
 
-  const Node& root_;
+  const Node& node_;
+  const Node* anchor_root_;  // where anchors are looked up; null when aliases are not expanded
   const SchemaHandle& schema_;
   std::unordered_map<std::string_view, const Node*> anchors_;
   std::vector<const Node*> guard_;
@@ -252,7 +253,11 @@ class Converter {
 }  // namespace
 
 PyObject* tree_to_python(const Node& root, const SchemaHandle& schema, bool resolve_aliases) {
-  return Converter(root, schema, resolve_aliases).run();
+  return Converter(root, schema, resolve_aliases ? &root : nullptr).run();
+}
+
+PyObject* tree_to_python(const Node& node, const SchemaHandle& schema, const Node* anchor_root) {
+  return Converter(node, schema, anchor_root).run();
 }
 
 }  // namespace velmo::py

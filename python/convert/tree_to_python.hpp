@@ -21,4 +21,8 @@ inline constexpr std::uint64_t kAliasExpansionPerNode = 10;
 // (otherwise they convert to None). Needs the interpreter lock.
 PyObject* tree_to_python(const Node& root, const SchemaHandle& schema, bool resolve_aliases);
 
+// As above for a node inside a document: aliases expand to the anchored nodes of `anchor_root` (the whole
+// document), or convert to None when it is null.
+PyObject* tree_to_python(const Node& node, const SchemaHandle& schema, const Node* anchor_root);
+
 }  // namespace velmo::py

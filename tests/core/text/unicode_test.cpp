@@ -49,3 +49,35 @@ TEST(WhiteSpace, Trim) {
 
 }  // namespace
 }  // namespace velmo::text
+
+namespace velmo::text {
+namespace {
+
+TEST(Utf8Error, IndexAndMaximalSubpartLength) {
+  struct Case {
+    std::string bytes;
+    std::size_t index;
+    std::size_t length;  // 0: the text ends inside a character
+  };
+  const Case cases[] = {
+      {"\xFF", 0, 1},
+      {"ab\xE2\x82", 2, 0},
+      {"a\xE2\x28\xA1", 1, 1},
+      {"a\xF0\x90\x28\xBC", 1, 2},
+      {"\xF0\x90\x80\x28", 0, 3},
+      {"\xED\xA0\x80", 0, 1},
+      {"\xC0\x80", 0, 1},
+      {"ok \xC3", 3, 0},
+      {"\xF4\x90\x80\x80", 0, 1},
+  };
+  for (const Case& c : cases) {
+    auto e = find_utf8_error(c.bytes);
+    ASSERT_TRUE(e.has_value()) << c.index;
+    EXPECT_EQ(e->index, c.index);
+    EXPECT_EQ(e->length, c.length);
+  }
+  EXPECT_FALSE(find_utf8_error("caf\xC3\xA9").has_value());
+}
+
+}  // namespace
+}  // namespace velmo::text
