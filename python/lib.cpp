@@ -11,4 +11,5 @@ NB_MODULE(velmo_yaml, m) {
   velmo::py::bind_document(m);
   velmo::py::bind_language_functions(m);
   velmo::py::bind_load_functions(m);
+  velmo::py::bind_dump_functions(m);
 }

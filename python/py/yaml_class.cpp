@@ -148,6 +148,7 @@ void bind_yaml_class(nb::module_& m) {
       "YAML(typ=\"rt\", schema=\"core\", max_depth=1000, allow_duplicate_keys=False)\n--\n\n"
       "Configured YAML parser instance (rt / safe / full).");
   for (PyMethodDef& def : g_defs) add_method(cls, def);
+  bind_yaml_writers(cls);
   m.attr("YAML") = cls;
 }
 

@@ -207,6 +207,7 @@ void bind_document(nb::module_& m) {
       "Round-trip editable YAML document with transaction support, path editing, and source preservation.");
   for (PyMethodDef& def : g_defs) add_method(cls, def);
   bind_document_walks(cls);
+  bind_document_output(cls);
 }
 
 }  // namespace velmo::py
