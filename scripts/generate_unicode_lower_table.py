@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes core/schema/unicode_lower_table.hpp: the one-to-one lower-case
-mappings of the interpreter's Unicode database, packed into runs.
+mappings of the interpreter's Unicode database, packed into runs, and the
+Cased and Case_Ignorable sets that decide the word-final form of capital sigma.
 
 Usage: python3 scripts/generate_unicode_lower_table.py > core/schema/unicode_lower_table.hpp
 """
@@ -28,6 +29,41 @@ def runs():
     return out
 
 
+def sigma_context_sets():
+    """The sets as str.lower applies them: a character is skipped when it is
+    Case_Ignorable, and only then tested for Cased. Both are read back from
+    lower-casing a capital sigma next to the character."""
+    ignorable, cased = [], []
+    for cp in range(0x110000):
+        if 0xD800 <= cp <= 0xDFFF:
+            continue
+        c = chr(cp)
+        final_after_c = (c + "\u03a3").lower()[-1] == "\u03c2"
+        final_after_a_c = ("A" + c + "\u03a3").lower()[-1] == "\u03c2"
+        if final_after_c:
+            cased.append(cp)
+        elif final_after_a_c:
+            ignorable.append(cp)
+    return ranges(ignorable), ranges(cased)
+
+
+def ranges(code_points):
+    out = []
+    for cp in code_points:
+        if out and out[-1][1] == cp - 1:
+            out[-1][1] = cp
+        else:
+            out.append([cp, cp])
+    return out
+
+
+def write_ranges(w, name, table):
+    w(f"inline constexpr CodePointRange {name}[{len(table)}] = {{\n")
+    for first, last in table:
+        w(f"    {{0x{first:04X}, 0x{last:04X}}},\n")
+    w("};\n\n")
+
+
 def main():
     table = runs()
     w = sys.stdout.write
@@ -41,7 +77,15 @@ def main():
     w(f"inline constexpr LowerRun lower_runs[{len(table)}] = {{\n")
     for first, count, delta, stride in table:
         w(f"    {{0x{first:04X}, {count}, {stride}, {delta}}},\n")
-    w("};\n\n}  // namespace velmo::unicode_lower_detail\n")
+    w("};\n\n")
+    ignorable, cased = sigma_context_sets()
+    w("// Inclusive code point ranges, sorted.\n")
+    w("struct CodePointRange {\n    char32_t first;\n    char32_t last;\n};\n\n")
+    w("// Skipped when looking for the letters around a capital sigma.\n")
+    write_ranges(w, "case_ignorable_ranges", ignorable)
+    w("// Letters with case that are not case-ignorable.\n")
+    write_ranges(w, "cased_ranges", cased)
+    w("}  // namespace velmo::unicode_lower_detail\n")
 
 
 if __name__ == "__main__":

@@ -53,6 +53,46 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
+template <std::size_t N>
+bool in_ranges(char32_t cp, const unicode_lower_detail::CodePointRange (&table)[N]) noexcept {
+  const auto* after = std::upper_bound(std::begin(table), std::end(table), cp,
+                                       [](char32_t c, const auto& range) { return c < range.first; });
+  return after != std::begin(table) && cp <= (after - 1)->last;
+}
+
+bool is_case_ignorable(char32_t cp) noexcept { return in_ranges(cp, unicode_lower_detail::case_ignorable_ranges); }
+bool is_cased(char32_t cp) noexcept { return in_ranges(cp, unicode_lower_detail::cased_ranges); }
+
+// Start of the UTF-8 sequence that ends just before `end` (a malformed byte stands alone).
+std::size_t previous_start(std::string_view text, std::size_t end) noexcept {
+  std::size_t start = end - 1;
+  const std::size_t floor = end >= 4 ? end - 4 : 0;
+  while (start > floor && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  const Decoded d = decode_utf8(text, start);
+  return d.length == end - start ? start : end - 1;
+}
+
+// Whether the capital sigma at [begin, end) ends a word: a cased letter comes before it and none after it,
+// case-ignorable characters (apostrophes, combining marks, ...) being skipped on both sides.
+bool is_final_sigma(std::string_view text, std::size_t begin, std::size_t end) noexcept {
+  bool cased_before = false;
+  for (std::size_t i = begin; i > 0;) {
+    i = previous_start(text, i);
+    const Decoded d = decode_utf8(text, i);
+    if (d.length != 0 && is_case_ignorable(d.cp)) continue;
+    cased_before = d.length != 0 && is_cased(d.cp);
+    break;
+  }
+  if (!cased_before) return false;
+  for (std::size_t i = end; i < text.size();) {
+    const Decoded d = decode_utf8(text, i);
+    if (d.length == 0) return true;
+    if (!is_case_ignorable(d.cp)) return !is_cased(d.cp);
+    i += d.length;
+  }
+  return true;
+}
+
 }  // namespace
 
 char32_t lower_code_point(char32_t cp) noexcept {
@@ -77,10 +117,13 @@ std::string to_lower_unicode(std::string_view text) {
       out.push_back(text[i++]);
       continue;
     }
+    const std::size_t start = i;
     i += d.length;
     if (d.cp == 0x130) {  // capital I with dot above: i + combining dot above
       out.push_back('i');
       append_utf8(out, 0x307);
+    } else if (d.cp == 0x3A3 && is_final_sigma(text, start, i)) {
+      append_utf8(out, 0x3C2);
     } else {
       append_utf8(out, lower_code_point(d.cp));
     }
