@@ -86,4 +86,20 @@ void append_float_element(std::string& out, double x) { append_positional(out, x
 
 void append_float_element(std::string& out, float x) { append_positional(out, x); }
 
+void append_complex_element(std::string& out, double real, double imag) {
+  out += '(';
+  append_positional(out, real);
+  out += '+';
+  append_positional(out, imag);
+  out += "j)";
+}
+
+void append_complex_element(std::string& out, float real, float imag) {
+  out += '(';
+  append_positional(out, real);
+  out += '+';
+  append_positional(out, imag);
+  out += "j)";
+}
+
 }  // namespace velmo

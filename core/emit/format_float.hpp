@@ -24,4 +24,9 @@ bool needs_float_suffix(std::string_view text) noexcept;
 void append_float_element(std::string& out, double x);
 void append_float_element(std::string& out, float x);
 
+// Complex array elements: "(", the real part, "+", the imaginary part, "j)",
+// each part written as a float element of the same width: 1-2j gives "(1+-2j)".
+void append_complex_element(std::string& out, double real, double imag);
+void append_complex_element(std::string& out, float real, float imag);
+
 }  // namespace velmo

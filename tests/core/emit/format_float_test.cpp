@@ -132,5 +132,18 @@ TEST(FormatFloatElement, NoPointZeroAndTheElementsOwnWidth) {
   EXPECT_EQ(as_text(std::nanf("")), "NaN");
 }
 
+TEST(FormatFloatElement, ComplexParts) {
+  const auto as_text = [](auto re, auto im) {
+    std::string out;
+    append_complex_element(out, re, im);
+    return out;
+  };
+  EXPECT_EQ(as_text(1.0, 2.0), "(1+2j)");
+  EXPECT_EQ(as_text(1.0, -2.0), "(1+-2j)");
+  EXPECT_EQ(as_text(0.5, 1e20), "(0.5+100000000000000000000j)");
+  EXPECT_EQ(as_text(std::nan(""), -inf), "(NaN+-infj)");
+  EXPECT_EQ(as_text(0.1f, -0.0f), "(0.1+-0j)");
+}
+
 }  // namespace
 }  // namespace velmo
