@@ -69,6 +69,65 @@ Chomping chomping_for(std::string_view text, Chomping stored) {
   return stored == Chomping::Strip ? Chomping::Clip : stored;
 }
 
+// Characters a tag may hold as they are; anything else is written %-escaped (the reader decodes it). `shorthand`
+// excludes what ends a shorthand tag's suffix: '!' and the flow indicators.
+bool is_tag_char(unsigned char c, bool shorthand) {
+  if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+  switch (c) {
+    case '-': case '#': case ';': case '/': case '?': case ':': case '@': case '&': case '=': case '+': case '$':
+    case '_': case '.': case '~': case '*': case '\'': case '(': case ')':
+      return true;
+    case '!': case ',': case '[': case ']':
+      return !shorthand;
+    default:
+      return false;
+  }
+}
+
+void append_tag_chars(std::string& out, std::string_view text, bool shorthand) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (is_tag_char(c, shorthand)) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    }
+  }
+}
+
+// A tag in a form the reader resolves to the same tag: "!!" and local ("!...") tags as shorthands, a tag
+// whose handle is a full prefix (from a %TAG directive, which is not written back) in the verbatim "!<...>"
+// form. A named handle such as "!e!" is written as it stands.
+void append_tag(std::string& out, const Tag& tag) {
+  const std::string_view handle = tag.handle;
+  if (handle == "!!") {
+    out += "!!";
+    append_tag_chars(out, tag.suffix, true);
+  } else if (handle.empty()) {
+    if (tag.suffix == "!") {
+      out += '!';
+    } else {
+      out += "!<";
+      append_tag_chars(out, tag.suffix, false);
+      out += '>';
+    }
+  } else if (handle.front() == '!' && handle.find('!', 1) == std::string_view::npos) {
+    out += '!';
+    append_tag_chars(out, handle.substr(1), true);
+    append_tag_chars(out, tag.suffix, true);
+  } else if (handle.front() == '!') {
+    append_tag_text(out, tag);
+  } else {
+    out += "!<";
+    append_tag_chars(out, handle, false);
+    append_tag_chars(out, tag.suffix, false);
+    out += '>';
+  }
+}
+
 std::string_view sort_text(const Node& key) { return key.is_scalar() ? key.value().view() : std::string_view(); }
 
 class TreeWriter {
@@ -212,7 +271,7 @@ class TreeWriter {
       out_ += ' ';
     }
     if (const Tag* tag = node.tag()) {
-      append_tag_text(out_, *tag);
+      append_tag(out_, *tag);
       out_ += ' ';
     }
   }
@@ -361,7 +420,7 @@ class TreeWriter {
       }
       if (const Tag* tag = value.tag()) {
         out_ += ' ';
-        append_tag_text(out_, *tag);
+        append_tag(out_, *tag);
       }
     }
     out_ += '\n';
