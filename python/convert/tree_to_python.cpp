@@ -252,11 +252,32 @@ class Converter {
 
 }  // namespace
 
+namespace {
+
+// The objects built here form no reference cycles, yet every container allocated counts towards the cyclic
+// collector's thresholds: building a large document would run it many times over a graph that only grows.
+// It is paused for the conversion and resumed (if it was on) afterwards.
+class CollectorPause {
+ public:
+  CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
+  ~CollectorPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+  CollectorPause(const CollectorPause&) = delete;
+  CollectorPause& operator=(const CollectorPause&) = delete;
+
+ private:
+  bool was_enabled_;
+};
+
+}  // namespace
+
 PyObject* tree_to_python(const Node& root, const SchemaHandle& schema, bool resolve_aliases) {
-  return Converter(root, schema, resolve_aliases ? &root : nullptr).run();
+  return tree_to_python(root, schema, resolve_aliases ? &root : nullptr);
 }
 
 PyObject* tree_to_python(const Node& node, const SchemaHandle& schema, const Node* anchor_root) {
+  CollectorPause pause;
   return Converter(node, schema, anchor_root).run();
 }
 
