@@ -511,6 +511,7 @@ class Parser::Impl {
   bool flow_sequence_entry(Event& event, bool first) {
     Token* token = peek();
     if (token == nullptr) return false;
+    if (token->type == TokenType::StreamEnd) return fail("unexpected EOF while parsing a flow sequence", token->start);
     if (token->type != TokenType::FlowSequenceEnd) {
       if (!first) {
         if (token->type != TokenType::FlowEntry) {
@@ -593,6 +594,7 @@ class Parser::Impl {
   bool flow_mapping_key(Event& event, bool first) {
     Token* token = peek();
     if (token == nullptr) return false;
+    if (token->type == TokenType::StreamEnd) return fail("unexpected EOF while parsing a flow mapping", token->start);
     if (token->type != TokenType::FlowMappingEnd) {
       if (!first) {
         if (token->type != TokenType::FlowEntry) {

@@ -387,7 +387,11 @@ bool Scanner::scan_comment() {
 bool Scanner::fetch_stream_end() {
   if (in_.column() != 0) content_on_line_ = false;
   unroll_indent(-1);
-  if (!remove_simple_key()) return false;
+  // No key can be completed any more, at any flow level.
+  for (SimpleKey& key : simple_keys_) {
+    if (key.possible && key.required) return fail("simple key expected ':'", key.mark);
+    key.possible = false;
+  }
   simple_key_allowed_ = false;
   const Mark mark = in_.mark();
   push_token(TokenType::StreamEnd, mark, mark);

@@ -99,6 +99,18 @@ TEST(YamlTestSuite, IncrementalMatchesWholeText) {
   }
 }
 
+// The same with comment events, which the incremental path must place alike.
+TEST(YamlTestSuite, IncrementalMatchesWholeTextWithComments) {
+  ParserOptions options;
+  options.comments = true;
+  for (const std::size_t chunk : {1u, 3u, 65536u}) {
+    for (const SuiteCase& c : suite()) {
+      EXPECT_EQ(record_text(c.input, options).text(), record_chunks(c.input, chunk, options).text())
+          << c.id << " with chunks of " << chunk << " bytes";
+    }
+  }
+}
+
 TEST(YamlTestSuite, KnownFailuresAreFew) { EXPECT_LE(known_failures().size(), 3u); }
 
 }  // namespace
