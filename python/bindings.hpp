@@ -10,6 +10,7 @@ void bind_document(nanobind::module_& m);
 void bind_document_walks(nanobind::handle cls);
 void bind_load_functions(nanobind::module_& m);
 void bind_yaml_class(nanobind::module_& m);
+void bind_tag_functions(nanobind::module_& m);
 // Emission: the dump functions, YamlDocument's output methods, and YAML's writers.
 void bind_dump_functions(nanobind::module_& m);
 void bind_document_output(nanobind::handle cls);

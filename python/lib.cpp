@@ -11,5 +11,6 @@ NB_MODULE(velmo_yaml, m) {
   velmo::py::bind_document(m);
   velmo::py::bind_language_functions(m);
   velmo::py::bind_load_functions(m);
+  velmo::py::bind_tag_functions(m);
   velmo::py::bind_dump_functions(m);
 }

@@ -4,6 +4,7 @@
 #include "bindings.hpp"
 #include "py/editing/document.hpp"
 #include "py/load_common.hpp"
+#include "registries/tag_registry.hpp"
 
 namespace nb = nanobind;
 
@@ -38,6 +39,7 @@ nb::object parse(nb::handle, Args args) {
   SharedText source = source_from_str_or_bytes(args[0]);
   SchemaHandle schema = schema_from_name(c.schema);
   Node root = load_one_released(source, c.options);
+  apply_tag_handlers(root);
   return make_document(std::move(schema), std::move(root), std::move(source));
 }
 
@@ -62,6 +64,7 @@ nb::object parse_file(nb::handle, Args args) {
   SchemaHandle schema = schema_from_name(c.schema);
   SharedText source = source_from_file(path);
   Node root = load_one_released(source, c.options);
+  apply_tag_handlers(root);
   return make_document(std::move(schema), std::move(root), std::move(source));
 }
 
@@ -72,6 +75,7 @@ nb::object safe_load(nb::handle, Args args) {
   SchemaHandle schema = schema_from_name(c.schema);
   SharedText source = SharedText::copy_of(text);
   Node root = load_one_released(source, c.options);
+  apply_tag_handlers(root);
   return value_of(root, schema, text);
 }
 

@@ -8,6 +8,7 @@
 #include "errors.hpp"
 #include "py/editing/document.hpp"
 #include "py/load_common.hpp"
+#include "registries/tag_registry.hpp"
 #include "schema/registered_schemas.hpp"
 
 namespace nb = nanobind;
@@ -80,6 +81,7 @@ nb::object parse(nb::handle self, Args args) {
   SharedText source = source_from_str_or_bytes(args[0]);
   SchemaHandle schema = schema_from_name(o.schema);
   Node root = load_one_released(source, o.load_options(o.documents_merge()));
+  apply_tag_handlers(root);
   return make_document(std::move(schema), std::move(root), std::move(source));
 }
 
