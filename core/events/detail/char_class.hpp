@@ -3,6 +3,8 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -57,6 +59,20 @@ inline std::size_t run_length(const char* p, const char* lim) {
     const auto c = static_cast<unsigned char>(*p);
     if (c <= Threshold || ((c == static_cast<unsigned char>(Stops)) || ...)) break;
   }
+  return static_cast<std::size_t>(p - begin);
+}
+
+// Length of the run of spaces at the start of [p, lim).
+inline std::size_t space_run(const char* p, const char* lim) {
+  const char* const begin = p;
+  while (lim - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    const std::uint64_t diff = word ^ 0x2020202020202020ULL;
+    if (diff != 0) return static_cast<std::size_t>(p - begin) + static_cast<std::size_t>(std::countr_zero(diff) / 8);
+    p += 8;
+  }
+  while (p < lim && *p == ' ') ++p;
   return static_cast<std::size_t>(p - begin);
 }
 

@@ -62,7 +62,6 @@ void Scanner::reset_state(const ParserOptions& options) {
   simple_keys_.assign(1, SimpleKey{});
   key_refs_.clear();
   key_refs_head_ = 0;
-  stale_line_ = 1;
   content_on_line_ = false;
   tab_before_token_ = false;
   space_before_token_ = false;
@@ -73,14 +72,18 @@ void Scanner::reset_state(const ParserOptions& options) {
 }
 
 void Scanner::release_consumed_text() {
-  std::uint64_t live = kNoToken;
-  if (head_ < tokens_.size()) live = tokens_[head_].arena_seq;
-  if (comment_head_ < comments_.size()) live = std::min(live, comments_[comment_head_].arena_seq);
-  if (live == kNoToken) {
+  if (arena_.unused()) return;
+  const bool tokens_left = head_ < tokens_.size();
+  const bool comments_left = comment_head_ < comments_.size();
+  if (!tokens_left && !comments_left) {
     arena_.release_all();
-  } else {
-    arena_.release_before(live);
+    return;
   }
+  if (arena_.blocks() < 2) return;
+  std::uint64_t live = kNoToken;
+  if (tokens_left) live = tokens_[head_].arena_seq;
+  if (comments_left) live = std::min(live, comments_[comment_head_].arena_seq);
+  arena_.release_before(live);
 }
 
 // ---------------------------------------------------------------------------
@@ -110,18 +113,29 @@ Token& Scanner::insert_token(std::uint64_t number, TokenType type, const Mark& s
 
 bool Scanner::fetch_more_tokens() {
   for (;;) {
-    bool need = head_ == tokens_.size();
-    if (!need) {
-      if (!stale_simple_keys(false)) return false;
-      while (key_refs_head_ < key_refs_.size() && !key_valid(key_refs_[key_refs_head_])) ++key_refs_head_;
+    // More tokens are needed while the head token may still turn out to
+    // start a simple key (a KEY token would then go before it).
+    if (head_ != tokens_.size()) {
+      bool need = false;
+      while (key_refs_head_ < key_refs_.size()) {
+        const KeyRef ref = key_refs_[key_refs_head_];
+        if (key_valid(ref)) {
+          SimpleKey& key = simple_keys_[ref.level];
+          if (!is_stale(key, ref.level)) {
+            need = ref.token_number == tokens_parsed_;
+            break;
+          }
+          if (key.required) return fail("simple key expected ':'", key.mark);
+          key.possible = false;
+        }
+        ++key_refs_head_;
+      }
       if (key_refs_head_ == key_refs_.size()) {
         key_refs_.clear();
         key_refs_head_ = 0;
-      } else if (key_refs_[key_refs_head_].token_number == tokens_parsed_) {
-        need = true;
       }
+      if (!need) break;
     }
-    if (!need) break;
     if (stream_end_produced_) return fail("unexpected eof", in_.mark());
     if (!fetch_next_token()) return false;
   }
@@ -132,38 +146,13 @@ bool Scanner::fetch_more_tokens() {
 // ---------------------------------------------------------------------------
 // Simple keys and indentation
 
-bool Scanner::stale_simple_keys(bool) {
-  if (in_.line() != stale_line_) {
-    stale_line_ = in_.line();
-    std::size_t kept = 0;
-    for (std::size_t r = key_refs_head_; r < key_refs_.size(); ++r) {
-      const KeyRef ref = key_refs_[r];
-      if (!key_valid(ref)) continue;
-      SimpleKey& key = simple_keys_[ref.level];
-      // Inside a flow mapping an implicit key may span lines.
-      const bool multiline_ok = ref.level > 0 && flow_kinds_[ref.level - 1] == '{';
-      if (!multiline_ok && key.mark.line < stale_line_) {
-        if (key.required) return fail("simple key expected ':'", in_.mark());
-        key.possible = false;
-        continue;
-      }
-      key_refs_[kept++] = ref;
-    }
-    key_refs_.resize(kept);
-    key_refs_head_ = 0;
-  }
-  const std::size_t index = in_.index();
-  while (key_refs_head_ < key_refs_.size()) {
-    const KeyRef ref = key_refs_[key_refs_head_];
-    if (key_valid(ref)) {
-      SimpleKey& key = simple_keys_[ref.level];
-      if (index <= key.mark.index + kMaxSimpleKeyLength) break;
-      if (key.required) return fail("simple key expected ':'", in_.mark());
-      key.possible = false;
-    }
-    ++key_refs_head_;
-  }
-  return true;
+// A key can no longer be completed once the scanner has left its line (in
+// block context and flow sequences) or gone too far past it.
+bool Scanner::is_stale(const SimpleKey& key, std::size_t level) const {
+  if (in_.index() > key.mark.index + kMaxSimpleKeyLength) return true;
+  if (key.mark.line == in_.line()) return false;
+  const bool multiline_ok = level > 0 && flow_kinds_[level - 1] == '{';
+  return !multiline_ok;
 }
 
 bool Scanner::save_simple_key() {
@@ -231,7 +220,6 @@ bool Scanner::fetch_next_token() {
     return true;
   }
   if (!scan_to_next_token()) return false;
-  if (!stale_simple_keys(false)) return false;
   const std::size_t column = in_.column();
   unroll_indent(static_cast<long>(column));
 
@@ -311,8 +299,9 @@ bool Scanner::scan_to_next_token() {
     for (;;) {
       const unsigned c = in_.peek();
       if (c == ' ') {
-        if (!content_on_line_ && !tab_before_token_) ++line_indent_;
-        in_.skip_ascii(1);
+        const std::size_t n = space_run(in_.cur(), in_.lim());
+        if (!content_on_line_ && !tab_before_token_) line_indent_ += n;
+        in_.skip_ascii(n);
         separated = true;
       } else if (c == '\t') {
         if (!in_flow() && !content_on_line_) {
@@ -575,6 +564,10 @@ bool Scanner::fetch_key() {
 bool Scanner::fetch_value() {
   const Mark start = in_.mark();
   SimpleKey& key = simple_keys_.back();
+  if (key.possible && is_stale(key, flow_level_)) {
+    if (key.required) return fail("simple key expected ':'", key.mark);
+    key.possible = false;
+  }
   if (key.possible) {
     const SimpleKey saved = key;
     key.possible = false;
@@ -1131,6 +1124,12 @@ bool Scanner::fetch_plain_scalar() {
     bool line_tab = false;
     for (;;) {
       c = in_.peek();
+      if (c == ' ' && leading_blanks && !line_tab) {
+        const std::size_t n = space_run(in_.cur(), in_.lim());
+        line_indent_ += n;
+        in_.skip_ascii(n);
+        continue;
+      }
       if (is_blank(c)) {
         if (leading_blanks && static_cast<long>(in_.column()) < indent && c == '\t') {
           std::size_t k = 1;

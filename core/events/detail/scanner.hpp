@@ -30,8 +30,12 @@ class Scanner {
     token_available_ = false;
     ++head_;
     ++tokens_parsed_;
+    // Keep the queue short: it seldom empties, as the scanner looks ahead for ':'.
     if (head_ == tokens_.size()) {
       tokens_.clear();
+      head_ = 0;
+    } else if (head_ >= 64) {
+      tokens_.erase(tokens_.begin(), tokens_.begin() + static_cast<std::ptrdiff_t>(head_));
       head_ = 0;
     }
   }
@@ -79,7 +83,7 @@ class Scanner {
 
   bool scan_to_next_token();
   bool scan_comment();
-  bool stale_simple_keys(bool full);
+  bool is_stale(const SimpleKey& key, std::size_t level) const;
   bool key_valid(const KeyRef& ref) const {
     return ref.level < simple_keys_.size() && simple_keys_[ref.level].possible &&
            simple_keys_[ref.level].token_number == ref.token_number;
@@ -138,7 +142,6 @@ class Scanner {
   std::vector<SimpleKey> simple_keys_;
   std::vector<KeyRef> key_refs_;  // possible simple keys in text order (some stale)
   std::size_t key_refs_head_ = 0;
-  std::size_t stale_line_ = 0;
 
   bool content_on_line_ = false;  // a token started on the current line
   bool tab_before_token_ = false;  // the white space before the current token held a tab

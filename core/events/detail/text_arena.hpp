@@ -22,6 +22,10 @@ class TextArena {
   // live in this block or a later one.
   [[nodiscard]] std::uint64_t current_seq() const { return active_.empty() ? next_seq_ : active_.back().seq; }
 
+  [[nodiscard]] std::size_t blocks() const { return active_.size(); }
+  // Nothing was stored since everything was last released.
+  [[nodiscard]] bool unused() const { return used_ == 0 && active_.size() <= 1; }
+
   // Recycles every block older than `seq`.
   void release_before(std::uint64_t seq) {
     std::size_t drop = 0;
@@ -31,8 +35,7 @@ class TextArena {
 
   // Recycles everything: no text handed out earlier is used any more.
   void release_all() {
-    if (active_.empty()) return;
-    recycle_front(active_.size() - 1);
+    if (active_.size() > 1) recycle_front(active_.size() - 1);
     used_ = 0;
     start_ = 0;
   }
