@@ -9,6 +9,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "events/parser.hpp"
 #include "parse_events_corpus.hpp"
@@ -21,22 +22,30 @@ using velmo::events::Parser;
 using velmo::events::ParserOptions;
 
 constexpr std::size_t kChunk = 64 * 1024;
-constexpr int kRuns = 7;
+constexpr int kRuns = 9;
 
 struct Result {
   double seconds = 1e30;
   std::size_t events = 0;
 };
 
-Result best_of(const std::function<std::size_t()>& run) {
+struct Variant {
+  const char* name;
+  std::function<std::size_t()> run;
   Result best;
-  for (int i = 0; i < kRuns; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    const std::size_t events = run();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (seconds < best.seconds) best = Result{seconds, events};
+};
+
+// Runs the variants in turn, kRuns rounds, keeping each one's best time:
+// interleaving makes the ratios robust against a machine whose load changes.
+void measure(std::vector<Variant>& variants) {
+  for (int round = 0; round < kRuns; ++round) {
+    for (Variant& v : variants) {
+      const auto start = std::chrono::steady_clock::now();
+      const std::size_t events = v.run();
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (seconds < v.best.seconds) v.best = Result{seconds, events};
+    }
   }
-  return best;
 }
 
 class StringSource final : public InputSource {
@@ -135,17 +144,19 @@ int main() {
   const double megabytes = static_cast<double>(corpus.size()) / (1024.0 * 1024.0);
   std::printf("parse_events: %.1f MB generated corpus, best of %d runs\n", megabytes, kRuns);
 
-  const Result ours = best_of([&] { return velmo_whole(corpus, false); });
-  const Result ours_comments = best_of([&] { return velmo_whole(corpus, true); });
-  const Result ours_incremental = best_of([&] { return velmo_incremental(corpus); });
-  const Result theirs = best_of([&] { return libyaml_parse(corpus, false); });
-  const Result theirs_chunked = best_of([&] { return libyaml_parse(corpus, true); });
-
-  print("velmo whole text", ours, megabytes);
-  print("velmo whole text, comment events", ours_comments, megabytes);
-  print("velmo incremental (64 KiB chunks)", ours_incremental, megabytes);
-  print("libyaml string input", theirs, megabytes);
-  print("libyaml read handler (64 KiB)", theirs_chunked, megabytes);
+  std::vector<Variant> variants = {
+      {"velmo whole text", [&] { return velmo_whole(corpus, false); }, {}},
+      {"velmo whole text, comment events", [&] { return velmo_whole(corpus, true); }, {}},
+      {"velmo incremental (64 KiB chunks)", [&] { return velmo_incremental(corpus); }, {}},
+      {"libyaml string input", [&] { return libyaml_parse(corpus, false); }, {}},
+      {"libyaml read handler (64 KiB)", [&] { return libyaml_parse(corpus, true); }, {}},
+  };
+  measure(variants);
+  for (const Variant& v : variants) print(v.name, v.best, megabytes);
+  const Result& ours = variants[0].best;
+  const Result& ours_incremental = variants[2].best;
+  const Result& theirs = variants[3].best;
+  const Result& theirs_chunked = variants[4].best;
 
   const double whole_ratio = theirs.seconds / ours.seconds;
   const double incremental_ratio = theirs.seconds / ours_incremental.seconds;

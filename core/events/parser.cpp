@@ -71,7 +71,7 @@ class Parser::Impl {
   bool next(Event& event) {
     if (finished_) return false;
     scanner_.release_consumed_text();
-    event = Event{};
+    clear(event);
     // Comments come out in text order: before the event of the token after them.
     if (options_.comments && state_ != State::End && (peek() == nullptr || take_comment(event))) {
       return event.type == EventType::Comment || fail_finish();
@@ -85,6 +85,21 @@ class Parser::Impl {
   bool finished_ = false;
 
  private:
+  // Resets what the handlers don't always set; marks always are.
+  static void clear(Event& event) {
+    event.style = ScalarStyle::Plain;
+    event.chomping = Chomping::Clip;
+    event.implicit = false;
+    event.flow = false;
+    event.inline_comment = false;
+    event.has_tag = false;
+    event.anchor = 0;
+    event.anchor_name = {};
+    event.value = {};
+    event.tag_prefix = {};
+    event.tag_suffix = {};
+  }
+
   bool fail_finish() {
     finished_ = true;
     if (!error_) error_ = scanner_.error() ? *scanner_.error() : ParseError{"unexpected eof", Mark{}};

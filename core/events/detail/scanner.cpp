@@ -71,8 +71,7 @@ void Scanner::reset_state(const ParserOptions& options) {
   arena_.release_all();
 }
 
-void Scanner::release_consumed_text() {
-  if (arena_.unused()) return;
+void Scanner::release_text() {
   const bool tokens_left = head_ < tokens_.size();
   const bool comments_left = comment_head_ < comments_.size();
   if (!tokens_left && !comments_left) {
@@ -90,25 +89,16 @@ void Scanner::release_consumed_text() {
 // Token queue
 
 Token& Scanner::push_token(TokenType type, const Mark& start, const Mark& end) {
-  Token& token = tokens_.emplace_back();
-  token.type = type;
-  token.start = start;
-  token.end = end;
-  token.arena_seq = arena_.current_seq();
-  return token;
+  return tokens_.emplace_back(type, start, end, arena_.current_seq());
 }
 
 Token& Scanner::insert_token(std::uint64_t number, TokenType type, const Mark& start, const Mark& end) {
   const std::size_t pos = head_ + static_cast<std::size_t>(number - tokens_parsed_);
-  Token token;
-  token.type = type;
-  token.start = start;
-  token.end = end;
-  token.arena_seq = pos < tokens_.size() ? tokens_[pos].arena_seq : arena_.current_seq();
+  const std::uint64_t seq = pos < tokens_.size() ? tokens_[pos].arena_seq : arena_.current_seq();
   for (std::size_t i = comment_head_; i < comments_.size(); ++i) {
     if (comments_[i].before_token > number) ++comments_[i].before_token;
   }
-  return *tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(pos), token);
+  return *tokens_.emplace(tokens_.begin() + static_cast<std::ptrdiff_t>(pos), type, start, end, seq);
 }
 
 bool Scanner::fetch_more_tokens() {

@@ -55,7 +55,9 @@ class Scanner {
   }
 
   // Frees the text of tokens and comments already handed out.
-  void release_consumed_text();
+  void release_consumed_text() {
+    if (!arena_.unused()) release_text();
+  }
 
   [[nodiscard]] const std::optional<ParseError>& error() const { return error_; }
   bool fail(std::string message, const Mark& mark) {
@@ -77,6 +79,7 @@ class Scanner {
   };
 
   void reset_state(const ParserOptions& options);
+  void release_text();
   bool need_more_tokens();
   bool fetch_more_tokens();
   bool fetch_next_token();

@@ -33,16 +33,19 @@ enum class TokenType : std::uint8_t {
 };
 
 struct Token {
-  TokenType type = TokenType::StreamStart;
+  Token(TokenType token_type, const Mark& start_mark, const Mark& end_mark, std::uint64_t seq)
+      : type(token_type), arena_seq(seq), start(start_mark), end(end_mark) {}
+
+  TokenType type;
   ScalarStyle style = ScalarStyle::Plain;
   Chomping chomping = Chomping::Clip;
+  std::uint32_t major = 0;  // VersionDirective
+  std::uint32_t minor = 0;
   // Scalar: its text. Alias/Anchor: the name. Tag: the suffix. TagDirective: the handle.
   std::string_view value;
   // Tag: the handle ("" for a verbatim tag). TagDirective: the prefix.
   std::string_view extra;
-  std::uint32_t major = 0;  // VersionDirective
-  std::uint32_t minor = 0;
-  std::uint64_t arena_seq = 0;  // the text arena block current when the token was made
+  std::uint64_t arena_seq;  // the text arena block current when the token was made
   Mark start;
   Mark end;
 };
