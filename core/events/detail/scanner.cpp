@@ -345,7 +345,7 @@ bool Scanner::scan_comment() {
     if (n == 0 || c < 0x20) {
       // a tab or another control character inside the comment
       if (comments_enabled_) text.append(in_.cur(), 1);
-      in_.skip_ascii(1);
+      in_.skip(1);
     }
   }
   if (comments_enabled_) {
@@ -806,7 +806,7 @@ bool Scanner::fetch_block_scalar(bool literal) {
       if (is_break(c) || (c == 0 && in_.at_end())) break;
       if (n == 0 || c < 0x20) {
         text.append(in_.cur(), 1);
-        in_.skip_ascii(1);
+        in_.skip(1);
       }
     }
     end = in_.mark();
@@ -968,7 +968,7 @@ bool Scanner::fetch_flow_scalar(bool single) {
       if (n == 0 || c < 0x20) {
         flush();
         text.append(in_.cur(), 1);
-        in_.skip_ascii(1);
+        in_.skip(1);
       }
       continue;
     }

@@ -109,14 +109,30 @@ TEST(HostileInput, InvalidBytesAndNulAreHandled) {
   };
   for (const std::string& text : cases) {
     const Transcript whole = record_text(text);
-    for (const std::size_t chunk : {1u, 3u}) EXPECT_EQ(record_chunks(text, chunk).text(), whole.text());
+    for (const std::size_t chunk : {1u, 3u}) EXPECT_EQ(record_chunks(text, chunk).full(), whole.full());
+  }
+}
+
+// Inputs the fuzzer found; both paths must agree on events, errors and marks.
+TEST(HostileInput, FuzzRegressions) {
+  const std::string cases[] = {
+      // a stray UTF-8 continuation byte in a quoted scalar, at a chunk boundary
+      "---\ntab: \"\\t\x93tring\"\n",
+  };
+  ParserOptions options;
+  options.comments = true;
+  for (const std::string& text : cases) {
+    const std::string whole = record_text(text, options).full();
+    for (std::size_t chunk = 1; chunk <= 16; ++chunk) {
+      EXPECT_EQ(record_chunks(text, chunk, options).full(), whole) << "chunks of " << chunk;
+    }
   }
 }
 
 // Deterministic garbage built from YAML's own characters: both paths must
 // agree on every input and terminate.
 TEST(HostileInput, GarbageAgreesOnBothPaths) {
-  static constexpr char kAlphabet[] = "ab:- ?#&*!|>'\"%@`[]{},\n\n\t \\x0.e";
+  static constexpr char kAlphabet[] = "ab:- ?#&*!|>'\"%@`[]{},\n\n\t \\x0.e\xc3\xa9\x93";
   std::uint64_t state = 0x9E3779B97F4A7C15ULL;
   auto next = [&] {
     state ^= state << 13;
@@ -130,9 +146,9 @@ TEST(HostileInput, GarbageAgreesOnBothPaths) {
     std::string text;
     const std::size_t length = next() % 60;
     for (std::size_t j = 0; j < length; ++j) text += kAlphabet[next() % (sizeof(kAlphabet) - 1)];
-    const std::string whole = record_text(text, options).text();
-    EXPECT_EQ(record_chunks(text, 1, options).text(), whole) << text;
-    EXPECT_EQ(record_chunks(text, 4, options).text(), whole) << text;
+    const std::string whole = record_text(text, options).full();
+    EXPECT_EQ(record_chunks(text, 1, options).full(), whole) << text;
+    EXPECT_EQ(record_chunks(text, 4, options).full(), whole) << text;
   }
 }
 

@@ -88,6 +88,10 @@ inline std::string suite_line(const Event& event) {
 struct Transcript {
   std::vector<std::string> lines;
   std::optional<ParseError> error;
+  std::string marks;  // start and end of every event
+
+  // Events, error and marks: what both input paths must agree on.
+  [[nodiscard]] std::string full() const { return text() + marks; }
 
   [[nodiscard]] std::string text() const {
     std::string out;
@@ -120,7 +124,14 @@ class ChunkedSource final : public InputSource {
 inline Transcript record(Parser& parser) {
   Transcript transcript;
   Event event;
-  while (parser.next(event)) transcript.lines.push_back(suite_line(event));
+  while (parser.next(event)) {
+    transcript.lines.push_back(suite_line(event));
+    for (const Mark& m : {event.start, event.end}) {
+      transcript.marks += std::to_string(m.offset) + '/' + std::to_string(m.index) + '/' + std::to_string(m.line) +
+                          '/' + std::to_string(m.column) + ' ';
+    }
+    transcript.marks += '\n';
+  }
   if (const ParseError* error = parser.error()) transcript.error = *error;
   return transcript;
 }
