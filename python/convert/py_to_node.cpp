@@ -2,6 +2,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -186,6 +187,8 @@ class Converter {
 
 }  // namespace
 
-Node py_to_node(PyObject* value, std::size_t max_depth) { return Converter(max_depth).convert(value, 0); }
+Node py_to_node(PyObject* value, std::size_t max_depth) {
+  return Converter(std::min(max_depth, kMaxValueDepth)).convert(value, 0);
+}
 
 }  // namespace velmo::py

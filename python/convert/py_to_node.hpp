@@ -22,6 +22,7 @@ inline constexpr std::size_t kMaxValueDepth = 1000;
 // floats to plain scalars, strings to plain scalars (double-quoted when they would not read back as strings),
 // NumPy arrays to nested sequences. Throws nanobind::python_error with the exception set on failure
 // (YamlTypeError "unsupported-type", YamlMaxDepthError, a dict changed while read, a str that is not UTF-8).
+// `max_depth` above kMaxValueDepth counts as kMaxValueDepth, since the conversion recurses once per level.
 // Needs the interpreter lock.
 Node py_to_node(PyObject* value, std::size_t max_depth = kMaxValueDepth);
 

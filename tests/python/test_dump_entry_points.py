@@ -152,6 +152,24 @@ def test_python_writes_come_in_chunks_of_64_kib():
     assert vy.safe_loads(sink.text)[4999] == {"i": 4999, "text": "x" * 100}
 
 
+def test_file_writer_matches_python_writer_on_large_streams(tmp_path):
+    docs = [{"i": i, "text": "x" * (i % 300), "deep": [[i]] * 3} for i in range(3000)]
+    sink = Collect()
+    vy.YAML().dump_stream(sink, docs, explicit_end=True)
+    path = tmp_path / "big.yaml"
+    vy.YAML().dump_file(str(path), iter(docs), explicit_end=True)
+    assert path.read_text() == sink.text
+    assert vy.safe_loads(sink.text) == docs
+
+
+def test_too_deep_document_in_a_stream():
+    deep = vy.parse("a: " + "[" * 1200 + "]" * 1200 + "\n", max_depth=5000)
+    sink = Collect()
+    with pytest.raises(vy.YamlMaxDepthError, match=r"\(max=1000\)$"):
+        vy.YAML().dump_stream(sink, ["first", deep])
+    assert sink.text == "first\n"
+
+
 def test_failure_of_an_item_hands_over_what_was_written():
     sink = Collect()
     with pytest.raises(vy.YamlTypeError):
