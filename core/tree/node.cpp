@@ -131,7 +131,67 @@ Node& Node::operator=(Node&& other) noexcept {
   return *this;
 }
 
-Node::~Node() { destroy_payload(); }
+namespace {
+// Nesting freed by plain recursion before the destructor switches to an explicit stack: deep enough that
+// ordinary trees never pay for it, shallow enough for any thread's native stack.
+constexpr unsigned kRecursiveFreeDepth = 256;
+thread_local unsigned free_depth = 0;
+}  // namespace
+
+Node::~Node() {
+  if (!has_children()) {
+    destroy_payload();
+    return;
+  }
+  if (free_depth >= kRecursiveFreeDepth) free_descendants_iteratively();
+  ++free_depth;
+  destroy_payload();
+  --free_depth;
+}
+
+bool Node::has_children() const noexcept {
+  return (kind_ == NodeKind::Sequence && items_) || (kind_ == NodeKind::Mapping && pairs_);
+}
+
+std::size_t Node::child_slots() const noexcept { return is_sequence() ? size() : 2 * size(); }
+
+Node& Node::child_slot(std::size_t i) noexcept {
+  if (is_sequence()) return (*items_)[i];
+  PairEntry& entry = (*pairs_)[i / 2];
+  return i % 2 == 0 ? entry.key_ : entry.value_;
+}
+
+void Node::free_descendants_iteratively() noexcept {
+  // Depth-first over an explicit stack: a collection is freed once every collection below it has been, so
+  // freeing it only destroys leaves and empty shells. The stack grows with the depth, never the width.
+  struct Frame {
+    Node* node;
+    std::size_t next;
+  };
+  std::vector<Frame> stack;
+  stack.push_back({this, 0});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    Node* nested = nullptr;
+    const std::size_t slots = frame.node->child_slots();
+    while (frame.next < slots && nested == nullptr) {
+      Node& child = frame.node->child_slot(frame.next++);
+      if (child.has_children()) nested = &child;
+    }
+    if (nested != nullptr) {
+      stack.push_back({nested, 0});
+      continue;
+    }
+    Node* done = frame.node;
+    stack.pop_back();
+    if (done == this) break;  // the destructor frees this node's own children
+    if (done->is_sequence()) {
+      done->items_.reset();
+    } else {
+      done->pairs_.reset();
+    }
+  }
+}
 
 std::vector<Node>& Node::items() {
   assert(is_sequence());

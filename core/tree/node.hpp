@@ -92,6 +92,10 @@ class Node {
   void destroy_payload() noexcept;
   void copy_payload_from(const Node& other);
   void move_payload_from(Node& other) noexcept;
+  bool has_children() const noexcept;
+  std::size_t child_slots() const noexcept;  // items, or keys and values of entries
+  Node& child_slot(std::size_t i) noexcept;
+  void free_descendants_iteratively() noexcept;
 
   NodeKind kind_;
   ScalarStyle style_ = ScalarStyle::Plain;

@@ -20,6 +20,7 @@ class PairEntry {
 
  private:
   friend class Pairs;
+  friend class Node;  // frees deep trees without recursion
   Node key_;
   Node value_;
 };

@@ -179,6 +179,31 @@ TEST(NodeAccess, WrongKindReadsAreEmpty) {
   EXPECT_EQ(seq.size(), 1u);
 }
 
+// Builders may allow very deep nesting; freeing such a tree must not use native stack per level.
+TEST(NodeLifetime, FreeingVeryDeepTreesDoesNotRecurse) {
+  Node sequences = plain("leaf");
+  Node mappings = plain("leaf");
+  for (int i = 0; i < 200000; ++i) {
+    Node outer = Node::sequence();
+    outer.items().push_back(plain("sibling"));
+    outer.items().push_back(std::move(sequences));
+    sequences = std::move(outer);
+    Node entry = Node::mapping();
+    // Nest through keys on even levels and values on odd ones.
+    if (i % 2 == 0) {
+      entry.pairs().insert(std::move(mappings), plain("v"));
+    } else {
+      entry.pairs().insert(plain("k"), std::move(mappings));
+    }
+    mappings = std::move(entry);
+  }
+  Node container = Node::sequence();
+  container.items().push_back(std::move(sequences));
+  container.items().push_back(std::move(mappings));
+  container = Node::null();  // frees both chains
+  EXPECT_TRUE(container.is_null());
+}
+
 TEST(NodeLayout, FixedCompactSize) { EXPECT_EQ(sizeof(Node), 40u); }
 
 }  // namespace
