@@ -24,6 +24,9 @@ namespace {
 
 constexpr std::size_t kStep = 2;
 constexpr std::size_t kFoldWidth = 80;
+// Readers take implicit keys of at most 1024 characters; a longer key is written after "? ", with its ":" on
+// the next line.
+constexpr std::size_t kMaxImplicitKeyBytes = 1000;
 // A thread's buffer keeps its memory between dumps up to this size; a rare larger dump gives it back.
 constexpr std::size_t kKeptBufferBytes = 64u << 20;
 
@@ -203,10 +206,21 @@ class Dumper {
     }
   }
 
+  // The key and its ":"; `colon_at` is where the ":" of an explicit key goes.
+  void write_entry_key(PyObject* key, std::size_t colon_at) {
+    const std::size_t key_start = out_.size();
+    dump_key(key);
+    if (out_.size() - key_start > kMaxImplicitKeyBytes) {
+      out_.insert(key_start, "? ");
+      out_ += '\n';
+      indent(colon_at);
+    }
+    out_ += ':';
+  }
+
   void dump_entry(PyObject* key, PyObject* value, std::size_t at, std::size_t depth) {
     indent(at);
-    dump_key(key);
-    out_ += ':';
+    write_entry_key(key, at);
     const Value c = classify(value);
     if (c.is_collection_or_other()) {
       out_ += '\n';
@@ -276,8 +290,8 @@ class Dumper {
     for_each_entry(dict, [&](PyObject* key, PyObject* value) {
       if (!first) indent(at + kStep);
       first = false;
-      dump_key(key);
-      out_ += ": ";
+      write_entry_key(key, at + kStep);
+      out_ += ' ';
       dump_value(value, 0, depth + 1);
     });
   }

@@ -127,6 +127,18 @@ def test_keys(value, text):
     assert vy.safe_dump(value) == text
 
 
+def test_keys_too_long_for_an_implicit_key_are_explicit():
+    long_key = "k" * 1001
+    assert vy.safe_dump({long_key: 1, "b": [1]}) == f"? {long_key}\n: 1\nb:\n  - 1\n"
+    assert vy.safe_dump({"x" * 1000: 1}) == "x" * 1000 + ": 1\n"
+    assert vy.safe_dump({long_key: {"a": 1}}) == f"? {long_key}\n:\n  a: 1\n"
+    assert vy.safe_dump([{"a": 1, long_key: 2}]) == f"- a: 1\n  ? {long_key}\n  : 2\n"
+    # Escapes count: 200 bells are 1200 bytes once written.
+    bells = "\x07" * 200
+    for value in [{long_key: 1, "b": [1]}, {long_key: {"a": 1}}, [{long_key: 1, "a": 2}], {bells: None}]:
+        assert vy.safe_load(vy.safe_dump(value)) == value
+
+
 def test_sort_keys_orders_by_key_text_and_keeps_compact_order():
     stream = _Collect()
     vy.YAML().dump_stream(stream, [{"b": 1, "a": 2, 10: 3, None: 4}], sort_keys=True)

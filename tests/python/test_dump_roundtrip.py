@@ -49,7 +49,8 @@ scalars = (
                        "x" * 100 + " " + "y" * 10, "a " * 60])
 )
 # Loading gives every mapping key as a str, so only str keys read back unchanged.
-keys = st.text(st.characters(blacklist_categories=("Cs",)), max_size=20) | st.sampled_from(["true", "1", "", " k"])
+keys = st.text(st.characters(blacklist_categories=("Cs",)), max_size=20) | st.sampled_from(
+    ["true", "1", "", " k", "k" * 1001, "\x07" * 200])
 values = st.recursive(
     scalars,
     lambda children: st.lists(children, max_size=5) | st.dictionaries(keys, children, max_size=5),
