@@ -31,6 +31,9 @@ def main():
     t_json = best_of(lambda: json.dumps(data), 5)
     t_dump = best_of(lambda: velmo_yaml.safe_dump(data), 5)
     t_sorted = best_of(lambda: velmo_yaml.YAML().dump_stream(_Discard(), [data], sort_keys=True), 3)
+    json_text = json.dumps(data)
+    t_from_json = best_of(lambda: velmo_yaml.from_json(json_text), 3)
+    t_loads_dump = best_of(lambda: velmo_yaml.safe_dump(json.loads(json_text)), 3)
     # PyYAML is slow: time it on a twentieth of the items, and velmo_yaml on the same slice.
     small = {"items": data["items"][: max(1, len(data["items"]) // 20)]}
     t_pyyaml_small = best_of(lambda: yaml.dump(small, Dumper=yaml.CSafeDumper), 1)
@@ -38,6 +41,8 @@ def main():
     print(f"  json.dumps                  {t_json * 1e3:8.1f} ms")
     print(f"  velmo_yaml.safe_dump        {t_dump * 1e3:8.1f} ms   {t_dump / t_json:5.2f} x json.dumps (goal <= 1.5)")
     print(f"  dump_stream, sort_keys      {t_sorted * 1e3:8.1f} ms   {t_sorted / t_json:5.2f} x json.dumps")
+    print(f"  velmo_yaml.from_json        {t_from_json * 1e3:8.1f} ms   "
+          f"{t_from_json / t_loads_dump:5.2f} x safe_dump(json.loads(text))")
     print(f"  PyYAML CSafeDumper / safe_dump on {len(small['items'])} items: "
           f"{t_pyyaml_small / t_dump_small:5.1f} x (goal >= 20)")
 
