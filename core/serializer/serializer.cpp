@@ -128,6 +128,11 @@ void append_tag(std::string& out, const Tag& tag) {
   }
 }
 
+bool is_bare_empty_plain(const Node& node) {
+  return node.is_scalar() && node.style() == ScalarStyle::Plain && node.value().empty() &&
+         !node.meta()->has_properties();
+}
+
 std::string_view sort_text(const Node& key) { return key.is_scalar() ? key.value().view() : std::string_view(); }
 
 class TreeWriter {
@@ -481,6 +486,12 @@ class TreeWriter {
       for (const Node& item : node.items()) {
         if (!first) out_ += ", ";
         first = false;
+        if (is_bare_empty_plain(item)) {
+          // Nothing between two commas is no item at all; "null" reads back as the same (null) value.
+          if (!check_depth(depth + 1)) return false;
+          out_ += "null";
+          continue;
+        }
         if (!emit_flow(item, depth + 1, fold)) return false;
       }
       out_ += ']';

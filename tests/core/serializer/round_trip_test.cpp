@@ -177,6 +177,8 @@ TEST(RoundTrip, LayoutsThatReadBack) {
       {"tag with characters to escape", tagged(plain("x"), "!", "a!b,c")},
       {"sequence of sequences", seq({seq({seq({plain("deep")})}), Node::sequence()})},
       {"empty plain value", map({{plain("a"), plain("")}, {plain("b"), Node::null()}})},
+      {"empty plain texts in flow", flow_seq({plain(""), flow_map({{plain(""), plain("")}}), tagged(plain(""), "!!", "str")})},
+      {"empty plain key", map({{plain(""), plain("v")}, {plain("k"), map({{plain(""), plain("w")}})}})},
       {"long folded plain value", map({{plain("k"), plain(std::string(50, 'a') + " " + std::string(50, 'b') + " c")}})},
   };
   for (const Case& c : cases) EXPECT_EQ(round_trip_problem(c.tree), "") << c.name;
