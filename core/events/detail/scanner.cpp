@@ -303,6 +303,11 @@ bool Scanner::scan_to_next_token() {
           if (after != '#' && !is_break(after) && after != 0 && static_cast<long>(in_.column()) <= indent_) {
             return fail("tab cannot be used as indentation", in_.mark());
           }
+          // The whole run is checked: pass it at once (one look per run, not per tab).
+          tab_before_token_ = true;
+          separated = true;
+          in_.skip_ascii(k);
+          continue;
         }
         tab_before_token_ = true;
         separated = true;
@@ -1124,9 +1129,13 @@ bool Scanner::fetch_plain_scalar() {
         if (leading_blanks && static_cast<long>(in_.column()) < indent && c == '\t') {
           std::size_t k = 1;
           while (is_blank(in_.peek(k))) ++k;
-          if (!is_break(in_.peek(k)) && in_.peek(k) != 0) {
+          const unsigned after = in_.peek(k);
+          if (!is_break(after) && after != 0 && after != '#') {
             return fail("while scanning a plain scalar, found a tab", in_.mark());
           }
+          line_tab = true;
+          in_.skip_ascii(k);
+          continue;
         }
         if (!leading_blanks) {
           if (whole) {

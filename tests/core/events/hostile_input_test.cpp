@@ -91,6 +91,27 @@ TEST(HostileInput, HugeScalarsOnBothPaths) {
   }
 }
 
+// Long runs of white space are passed in linear time.
+TEST(HostileInput, LongBlankRuns) {
+  const std::string tabs(300000, '\t');
+  const std::string spaces(300000, ' ');
+  const std::string cases[] = {
+      "a:\n  b: c\n" + tabs + "# comment\n",
+      "a:\n  b: c\n" + tabs + "\nd: e\n",
+      std::string(200000, ' ') + "k: plain\n" + spaces + tabs + "\n" + spaces + " more\n",
+      "- \"quoted\n" + tabs + "x\"\n",
+      "[a,\n" + tabs + spaces + "b]\n",
+  };
+  for (const std::string& text : cases) {
+    const Outcome whole = run_text(text);
+    const Outcome pieces = run_chunks(text, 4096);
+    EXPECT_EQ(whole.events, pieces.events);
+    EXPECT_EQ(whole.error.has_value(), pieces.error.has_value());
+  }
+  EXPECT_FALSE(run_text(cases[0]).error);
+  EXPECT_FALSE(run_text(cases[1]).error);
+}
+
 TEST(HostileInput, ManyAliasesAreReportedNotExpanded) {
   std::string text = "a: &a [x, y]\nb: &b [*a, *a, *a, *a]\nc: &c [*b, *b, *b, *b]\nd: [*c, *c, *c, *c]\n";
   std::size_t aliases = 0;
