@@ -1,63 +1,18 @@
 #include "convert/tree_to_python.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "convert/key_cache.hpp"
 #include "convert/py_text.hpp"
+#include "convert/scalar_to_python.hpp"
 #include "errors.hpp"
-#include "schema/resolve_scalar.hpp"
 
 namespace velmo::py {
 namespace {
-
-// Mapping keys repeat across the items of a document (every Kubernetes object has "name", "kind", ...), so one
-// str object is made per distinct short key and shared. A direct-mapped cache: a collision just replaces.
-class KeyCache {
- public:
-  static constexpr std::size_t kSlots = 1024;
-  static constexpr std::size_t kMaxKeyBytes = 64;
-
-  KeyCache() = default;
-  KeyCache(const KeyCache&) = delete;
-  KeyCache& operator=(const KeyCache&) = delete;
-  ~KeyCache() {
-    for (Slot& s : slots_) Py_XDECREF(s.str);
-  }
-
-  // A new reference to a str holding `key`, or nullptr with an exception set.
-  PyObject* get(std::string_view key) {
-    if (key.size() > kMaxKeyBytes) return make_str(key);
-    Slot& s = slots_[hash(key) & (kSlots - 1)];
-    if (s.str != nullptr && s.text == key) {
-      Py_INCREF(s.str);
-      return s.str;
-    }
-    PyObject* str = make_str(key);
-    if (str == nullptr) return nullptr;
-    Py_XDECREF(s.str);
-    s.str = str;
-    // The text lives in the tree, which outlives the conversion.
-    s.text = key;
-    Py_INCREF(str);
-    return str;
-  }
-
- private:
-  struct Slot {
-    std::string_view text;
-    PyObject* str = nullptr;
-  };
-  static std::size_t hash(std::string_view s) noexcept {
-    std::uint64_t h = 0xcbf29ce484222325ULL ^ s.size();
-    for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
-    return static_cast<std::size_t>(h ^ (h >> 29));
-  }
-  std::array<Slot, kSlots> slots_{};
-};
 
 std::uint64_t count_nodes(const Node& root) {
   std::uint64_t count = 0;
@@ -219,24 +174,9 @@ class Converter {
   }
 
   PyObject* convert_scalar(const Node& n) {
-    std::string_view text = n.value().view();
-    if (n.style() != ScalarStyle::Plain) return make_str(text);
-    Resolved r = resolve_scalar(schema_, text);
     // Tagged scalars are where registered custom types get their say, once that registry exists; until then
     // a tag never changes the built-in result.
-    switch (r.kind()) {
-      case Resolved::Kind::Null:
-        Py_RETURN_NONE;
-      case Resolved::Kind::Bool:
-        return PyBool_FromLong(r.as_bool());
-      case Resolved::Kind::Int:
-        return PyLong_FromLongLong(r.as_int());
-      case Resolved::Kind::Float:
-        return PyFloat_FromDouble(r.as_float());
-      case Resolved::Kind::Str:
-        break;
-    }
-    return make_str(text);
+    return scalar_to_python(n.style() == ScalarStyle::Plain, n.value().view(), schema_);
   }
 
   const Node& node_;
@@ -248,26 +188,6 @@ class Converter {
   KeyCache keys_;
   std::uint64_t expanded_ = 0;
   std::uint64_t expansion_limit_ = 0;
-};
-
-}  // namespace
-
-namespace {
-
-// The objects built here form no reference cycles, yet every container allocated counts towards the cyclic
-// collector's thresholds: building a large document would run it many times over a graph that only grows.
-// It is paused for the conversion and resumed (if it was on) afterwards.
-class CollectorPause {
- public:
-  CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
-  ~CollectorPause() {
-    if (was_enabled_) PyGC_Enable();
-  }
-  CollectorPause(const CollectorPause&) = delete;
-  CollectorPause& operator=(const CollectorPause&) = delete;
-
- private:
-  bool was_enabled_;
 };
 
 }  // namespace

@@ -72,23 +72,14 @@ constexpr char kSafeLoad[] = "safe_load";
 nb::object safe_load(nb::handle, Args args) {
   std::string_view text = to_str(args[0], "yaml");
   CommonArgs c = common_args(args, 1, true);
-  SchemaHandle schema = schema_from_name(c.schema);
-  SharedText source = SharedText::copy_of(text);
-  Node root = load_one_released(source, c.options);
-  apply_tag_handlers(root);
-  return value_of(root, schema, text);
+  return load_values(text, schema_from_name(c.schema), c.options, false, true);
 }
 
 constexpr char kSafeLoads[] = "safe_loads";
 nb::object safe_loads(nb::handle, Args args) {
   std::string_view text = to_str(args[0], "yaml");
   CommonArgs c = common_args(args, 1, true);
-  SchemaHandle schema = schema_from_name(c.schema);
-  SharedText source = SharedText::copy_of(text);
-  std::vector<Node> roots = load_all_released(source, c.options);
-  nb::list out;
-  for (const Node& root : roots) out.append(value_of(root, schema, text));
-  return out;
+  return load_values(text, schema_from_name(c.schema), c.options, true, false);
 }
 
 PyMethodDef g_defs[] = {

@@ -9,9 +9,12 @@
 #include <string>
 #include <variant>
 
+#include "convert/tape_to_python.hpp"
 #include "convert/tree_to_python.hpp"
 #include "errors.hpp"
+#include "registries/tag_registry.hpp"
 #include "schema/schema_name.hpp"
+#include "tape/event_tape.hpp"
 #include "text/unicode.hpp"
 
 namespace nb = nanobind;
@@ -146,6 +149,60 @@ nb::object value_of(const Node& root, const SchemaHandle& schema, std::string_vi
   PyObject* o = tree_to_python(root, schema, text.find('&') != std::string_view::npos);
   if (o == nullptr) throw nb::python_error();
   return nb::steal(o);
+}
+
+}  // namespace velmo::py
+
+namespace velmo::py {
+namespace {
+
+// Most streams are plain data: they go from the parser onto an event tape and from there straight to values.
+// Returns nothing when the stream needs the tree (merge keys, aliases, keys the tape cannot tell apart, ...).
+std::optional<nb::object> load_values_from_tape(std::string_view text, const SchemaHandle& schema,
+                                                const parser::LoadOptions& options, bool all_documents) {
+  tape::TapeLease tape;
+  tape::EventTape::Outcome outcome;
+  {
+    nb::gil_scoped_release unlocked;
+    outcome = tape->record(text, options.max_depth);
+  }
+  if (outcome == tape::EventTape::Outcome::Failed) raise(*tape->error(), options.max_depth);
+  if (outcome == tape::EventTape::Outcome::NeedsTree) return std::nullopt;
+  bool needs_tree = false;
+  PyObject* docs = tape_documents_to_python(*tape, schema, &needs_tree);
+  if (docs == nullptr) {
+    if (needs_tree) return std::nullopt;
+    throw nb::python_error();
+  }
+  nb::list documents = nb::steal<nb::list>(docs);
+  Py_ssize_t n = PyList_GET_SIZE(docs);
+  if (all_documents) {
+    // A stream with no document at all (only comments) loads as one null document.
+    if (n == 0) documents.append(nb::none());
+    return documents;
+  }
+  return n == 0 ? nb::none() : nb::borrow(PyList_GET_ITEM(docs, n - 1));
+}
+
+}  // namespace
+
+nb::object load_values(std::string_view text, const SchemaHandle& schema, const parser::LoadOptions& options,
+                       bool all_documents, bool run_tag_handlers) {
+  if (text::trim_white_space(text).empty()) return all_documents ? nb::object(nb::list()) : nb::none();
+  // The tape ignores tags, so tag handlers need the tree.
+  if (!(run_tag_handlers && tag_handlers_registered())) {
+    if (auto values = load_values_from_tape(text, schema, options, all_documents)) return *values;
+  }
+  SharedText source = SharedText::copy_of(text);
+  if (all_documents) {
+    std::vector<Node> roots = load_all_released(source, options);
+    nb::list out;
+    for (const Node& root : roots) out.append(value_of(root, schema, text));
+    return out;
+  }
+  Node root = load_one_released(source, options);
+  if (run_tag_handlers) apply_tag_handlers(root);
+  return value_of(root, schema, text);
 }
 
 }  // namespace velmo::py

@@ -28,6 +28,11 @@ SchemaHandle schema_from_name(std::string_view name);
 Node load_one_released(const SharedText& source, const parser::LoadOptions& options);
 std::vector<Node> load_all_released(const SharedText& source, const parser::LoadOptions& options);
 
+// The values of `text` for safe_load (the last document's) or safe_loads (`all_documents`: a list of every
+// document's). `run_tag_handlers`: the tag-handler pass applies. The lock is released while the text is parsed.
+nanobind::object load_values(std::string_view text, const SchemaHandle& schema, const parser::LoadOptions& options,
+                             bool all_documents, bool run_tag_handlers);
+
 // The Python value of a loaded root; aliases are expanded when the text has an anchor at all.
 nanobind::object value_of(const Node& root, const SchemaHandle& schema, std::string_view text);
 

@@ -110,20 +110,14 @@ constexpr char kSafeLoad[] = "safe_load";
 nb::object safe_load(nb::handle self, Args args) {
   const YamlOptions& o = options_of(self);
   std::string_view text = to_str(args[0], "yaml");
-  SchemaHandle schema = schema_from_name(o.schema);
-  Node root = load_one_released(SharedText::copy_of(text), o.load_options(true));
-  return value_of(root, schema, text);
+  return load_values(text, schema_from_name(o.schema), o.load_options(true), false, false);
 }
 
 constexpr char kSafeLoads[] = "safe_loads";
 nb::object safe_loads(nb::handle self, Args args) {
   const YamlOptions& o = options_of(self);
   std::string_view text = to_str(args[0], "yaml");
-  SchemaHandle schema = schema_from_name(o.schema);
-  std::vector<Node> roots = load_all_released(SharedText::copy_of(text), o.load_options(true));
-  nb::list out;
-  for (const Node& root : roots) out.append(value_of(root, schema, text));
-  return out;
+  return load_values(text, schema_from_name(o.schema), o.load_options(true), true, false);
 }
 
 PyMethodDef g_defs[] = {

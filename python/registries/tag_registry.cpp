@@ -33,12 +33,6 @@ TagRegistry& registry() {
   return *r;
 }
 
-bool registry_empty() {
-  TagRegistry& r = registry();
-  std::lock_guard lock(r.mutex);
-  return r.by_name.empty();
-}
-
 std::vector<Registration> handlers_for(std::string_view tag) {
   TagRegistry& r = registry();
   std::vector<Registration> copy;
@@ -123,8 +117,14 @@ void clear_tag_handlers() {
   dropped.swap(r.by_name);
 }
 
+bool tag_handlers_registered() {
+  TagRegistry& r = registry();
+  std::lock_guard lock(r.mutex);
+  return !r.by_name.empty();
+}
+
 void apply_tag_handlers(Node& root) {
-  if (registry_empty()) return;
+  if (!tag_handlers_registered()) return;
   std::vector<Node*> stack{&root};
   while (!stack.empty()) {
     Node* n = stack.back();

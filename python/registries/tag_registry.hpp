@@ -16,6 +16,9 @@ void register_tag_handler(std::string_view name, nanobind::handle handler, std::
 void remove_tag_handlers(std::string_view name);
 void clear_tag_handlers();
 
+// True when at least one handler is registered.
+bool tag_handlers_registered();
+
 // Offers every tagged scalar under `root` (mapping values and sequence items; keys are not visited) to the
 // handlers registered for its tag text, lowest priority first. Returns at once when no handler is registered.
 // Raises YamlTagError when a handler returns something other than a str or raises anything but YamlTagSkip.

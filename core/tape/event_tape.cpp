@@ -1,0 +1,129 @@
+#include "tape/event_tape.hpp"
+
+#include <memory>
+
+#include "events/parser.hpp"
+#include "tree/shared_text.hpp"
+
+namespace velmo::tape {
+namespace {
+
+struct ThreadTape {
+  EventTape tape;
+  events::Parser parser{std::string_view()};
+  bool in_use = false;
+};
+thread_local ThreadTape t_tape;
+
+// Keeps a reused tape's memory from growing without bound after one huge load.
+constexpr std::size_t kKeepEntries = std::size_t{1} << 22;
+
+}  // namespace
+
+void EventTape::clear() noexcept {
+  if (entries_.capacity() > kKeepEntries) {
+    std::vector<Entry>().swap(entries_);
+    std::string().swap(store_);
+  }
+  entries_.clear();
+  open_.clear();
+  store_.clear();
+  error_.reset();
+  source_ = {};
+}
+
+EventTape::Outcome EventTape::record(std::string_view source, std::uint64_t max_depth) {
+  clear();
+  source_ = source;
+  if (source.size() > SharedText::kMaxBytes) return Outcome::NeedsTree;
+  // A parser reused from the thread keeps its buffers warm; a nested load gets its own.
+  std::unique_ptr<events::Parser> own;
+  events::Parser* parser;
+  if (this == &t_tape.tape) {
+    t_tape.parser.reset(source);
+    parser = &t_tape.parser;
+  } else {
+    own = std::make_unique<events::Parser>(source);
+    parser = own.get();
+  }
+  entries_.reserve(source.size() / 8);
+  const char* base = source.data();
+  events::Event ev;
+  Outcome outcome = Outcome::Recorded;
+  // Anything the tape does not cover ends the recording at once: the tree load parses the text again and
+  // reports whatever is there to report.
+  while (outcome == Outcome::Recorded && parser->next(ev)) {
+    switch (ev.type) {
+      case events::EventType::Scalar: {
+        std::string_view v = ev.value;
+        if (v == "<<") {
+          outcome = Outcome::NeedsTree;
+          break;
+        }
+        Entry e{Entry::Kind::Scalar, ev.style, false, 0, static_cast<std::uint32_t>(v.size())};
+        if (v.data() >= base && v.data() + v.size() <= base + source.size()) {
+          e.offset = static_cast<std::uint32_t>(v.data() - base);
+        } else {
+          e.in_store = true;
+          e.offset = static_cast<std::uint32_t>(store_.size());
+          store_.append(v);
+        }
+        entries_.push_back(e);
+        if (!open_.empty()) ++entries_[open_.back()].size;
+        break;
+      }
+      case events::EventType::MappingStart:
+      case events::EventType::SequenceStart:
+        if (open_.size() >= max_depth) {
+          outcome = Outcome::NeedsTree;
+          break;
+        }
+        if (!open_.empty()) ++entries_[open_.back()].size;
+        open_.push_back(static_cast<std::uint32_t>(entries_.size()));
+        entries_.push_back({ev.type == events::EventType::MappingStart ? Entry::Kind::MappingStart
+                                                                         : Entry::Kind::SequenceStart,
+                            events::ScalarStyle::Plain, false, 0, 0});
+        break;
+      case events::EventType::MappingEnd:
+      case events::EventType::SequenceEnd:
+        open_.pop_back();
+        entries_.push_back({Entry::Kind::End, events::ScalarStyle::Plain, false, 0, 0});
+        break;
+      case events::EventType::Alias:
+        outcome = Outcome::NeedsTree;
+        break;
+      case events::EventType::DocumentEnd:
+        entries_.push_back({Entry::Kind::DocumentEnd, events::ScalarStyle::Plain, false, 0, 0});
+        break;
+      default:
+        break;
+    }
+  }
+  if (outcome == Outcome::Recorded) {
+    if (const events::ParseError* err = parser->error()) {
+      error_ = LoadError::parse("YAML parse error: " + err->description());
+      outcome = Outcome::Failed;
+    }
+  }
+  if (this == &t_tape.tape) t_tape.parser.reset(std::string_view());
+  return outcome;
+}
+
+TapeLease::TapeLease() {
+  if (t_tape.in_use) {
+    owned_ = std::make_unique<EventTape>();
+    tape_ = owned_.get();
+  } else {
+    t_tape.in_use = true;
+    tape_ = &t_tape.tape;
+  }
+}
+
+TapeLease::~TapeLease() {
+  if (!owned_) {
+    t_tape.tape.clear();
+    t_tape.in_use = false;
+  }
+}
+
+}  // namespace velmo::tape
