@@ -132,14 +132,10 @@ bool is_typed_under_core(std::string_view text) noexcept {
   return !resolve_core_scalar(text).is_str();
 }
 
-// A typed text (a number, boolean or null) still cannot stand plain if it holds a line break or a control
-// character: written raw, that would break the line structure.
-bool holds_break_or_control(std::string_view text) noexcept {
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if ((c < 0x20 && c != '\t') || c == 0x7f) return true;
-  }
-  return false;
+// A typed text (a number, boolean or null, possibly with white space around it) still cannot stand plain if it
+// holds a line break: written raw, that would break the line structure.
+bool holds_line_break(std::string_view text) noexcept {
+  return text.find_first_of("\n\r") != std::string_view::npos;
 }
 
 bool is_white_at(std::string_view s, std::size_t i) noexcept {
@@ -242,7 +238,7 @@ bool holds_only_printable(std::string_view text, bool allow_line_feed) noexcept 
 
 PlainStyle plain_style_for(std::string_view text, PlainContext context, bool at_line_start) noexcept {
   if (is_short_word(text)) return PlainStyle::Plain;
-  if (is_typed_under_core(text) && !holds_break_or_control(text)) return PlainStyle::Plain;
+  if (is_typed_under_core(text) && !holds_line_break(text)) return PlainStyle::Plain;
 
   const bool flow = context == PlainContext::Flow;
   QuoteScan scan;

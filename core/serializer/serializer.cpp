@@ -84,11 +84,13 @@ bool is_tag_char(unsigned char c, bool shorthand) {
   }
 }
 
+// A shorthand's suffix is %-decoded by the reader, so '%' is escaped there too; a verbatim tag is taken as it
+// stands, so its '%' stays.
 void append_tag_chars(std::string& out, std::string_view text, bool shorthand) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (is_tag_char(c, shorthand)) {
+    if (is_tag_char(c, shorthand) || (!shorthand && c == '%')) {
       out += ch;
     } else {
       out += '%';
@@ -380,12 +382,19 @@ class TreeWriter {
     }
   }
 
-  // An explicit key is needed for collections, literal and folded texts, and keys too long for an implicit key.
-  static bool needs_explicit_key(const Node& key) {
+  // An explicit key is needed for collections, literal and folded texts, and keys too long for an implicit key
+  // once written (escapes can make a quoted text several times longer than its characters).
+  bool needs_explicit_key(const Node& key) {
     if (key.is_collection()) return true;
     if (!key.is_scalar()) return false;
-    return (is_block_style(key.style()) && block_scalar_can_hold(key.value())) ||
-           key.value().size() > kMaxImplicitKeyBytes;
+    if (is_block_style(key.style()) && block_scalar_can_hold(key.value())) return true;
+    if (key.value().size() <= kMaxImplicitKeyBytes / 8) return false;
+    // Measured by writing the key after the current output and taking it back off again.
+    const std::size_t start = out_.size();
+    write_key(key);
+    const std::size_t length = out_.size() - start;
+    out_.resize(start);
+    return length > kMaxImplicitKeyBytes;
   }
 
   // An implicit key. Its anchor and tag are written so that aliases to it and its type read back.
@@ -439,7 +448,7 @@ class TreeWriter {
   // Whether an item can be written as a compact mapping on its dash line: a block mapping with entries and no
   // comment or properties, whose keys are implicit and whose values fit on their key's line. Keys and values
   // with standalone comments are left out, since those comments need lines of their own.
-  static bool is_compact_mapping(const Node& item) {
+  bool is_compact_mapping(const Node& item) {
     if (!item.is_mapping() || item.flow_style() || item.size() == 0) return false;
     if (!item.meta()->has_no_metadata()) return false;
     for (const PairEntry& entry : item.pairs()) {

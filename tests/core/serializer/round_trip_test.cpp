@@ -168,6 +168,7 @@ TEST(RoundTrip, LayoutsThatReadBack) {
        map({{map({{plain("k"), seq({plain("x")})}}), map({{plain("in"), seq({plain("y")})}})}})},
       {"literal key", map({{literal("key\n"), plain("v")}})},
       {"long key", map({{plain(std::string(1500, 'k')), plain("v")}})},
+      {"key long once escaped", seq({map({{double_quoted(std::string(300, '\x04')), plain("v")}})})},
       {"complex key in flow", flow_map({{flow_seq({plain("a")}), plain("v")}, {flow_map({{plain("b"), plain("c")}}), plain("w")}})},
       {"compact mapping with commented entries",
        seq({map({{plain("a"), commented(plain("1"), "one", true)}, {commented(plain("b"), "bee", true), plain("2")}})})},

@@ -1,0 +1,123 @@
+// Fuzz target for the tree serializer: every tree the loader builds from the input, written with options
+// taken from the input's first byte, must load again and hold the same data (values as the core schema reads
+// them, anchors, tags and aliases; styles, flow form and comments are layout and may change).
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "parser/load.hpp"
+#include "schema/resolve_scalar.hpp"
+#include "serializer/serializer.hpp"
+
+namespace {
+
+using velmo::Node;
+using velmo::Resolved;
+
+std::string full_tag(const velmo::Tag* tag) {
+  if (tag == nullptr) return {};
+  if (tag->handle == "!!") return "tag:yaml.org,2002:" + tag->suffix;
+  return tag->handle + tag->suffix;
+}
+
+Resolved meaning(const Node& node) {
+  if (node.is_null()) return Resolved::null();
+  if (node.style() == velmo::ScalarStyle::Plain) return velmo::resolve_core_scalar(node.value());
+  return Resolved::string();
+}
+
+bool same_data(const Node& a, const Node& b);
+
+bool same_scalar(const Node& a, const Node& b) {
+  const Resolved x = meaning(a);
+  const Resolved y = meaning(b);
+  if (x.kind() != y.kind()) return false;
+  switch (x.kind()) {
+    case Resolved::Kind::Null: return true;
+    case Resolved::Kind::Bool: return x.as_bool() == y.as_bool();
+    case Resolved::Kind::Int: return x.as_int() == y.as_int();
+    case Resolved::Kind::Float:
+      return x.as_float() == y.as_float() || (std::isnan(x.as_float()) && std::isnan(y.as_float()));
+    case Resolved::Kind::Str: return a.value() == b.value();
+  }
+  return false;
+}
+
+bool same_data(const Node& a, const Node& b) {
+  const bool a_scalar = a.is_scalar() || a.is_null();
+  const bool b_scalar = b.is_scalar() || b.is_null();
+  if (a_scalar != b_scalar || (!a_scalar && a.kind() != b.kind())) return false;
+  if (a.is_alias()) return a.alias_name() == b.alias_name();
+  const std::string no_anchor;
+  if ((a.anchor() ? *a.anchor() : no_anchor) != (b.anchor() ? *b.anchor() : no_anchor)) return false;
+  if (full_tag(a.tag()) != full_tag(b.tag())) return false;
+  if (a_scalar) return same_scalar(a, b);
+  if (a.size() != b.size()) return false;
+  if (a.is_sequence()) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (!same_data(a.items()[i], b.items()[i])) return false;
+    }
+    return true;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (!same_data(a.pairs()[i].key(), b.pairs()[i].key())) return false;
+    if (!same_data(a.pairs()[i].value(), b.pairs()[i].value())) return false;
+  }
+  return true;
+}
+
+// Keys that differ in the tree but not in data (plain a:b next to "a:b") may legitimately be written alike,
+// and then load as duplicates; such trees are left out.
+bool has_data_equal_keys(const Node& node) {
+  if (node.is_sequence()) {
+    for (const Node& item : node.items()) {
+      if (has_data_equal_keys(item)) return true;
+    }
+  } else if (node.is_mapping()) {
+    const auto& pairs = node.pairs();
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      for (std::size_t j = i + 1; j < pairs.size(); ++j) {
+        if (same_data(pairs[i].key(), pairs[j].key())) return true;
+      }
+      if (has_data_equal_keys(pairs[i].key()) || has_data_equal_keys(pairs[i].value())) return true;
+    }
+  }
+  return false;
+}
+
+velmo::SerializeOptions options_from(std::uint8_t byte) {
+  velmo::SerializeOptions options = velmo::SerializeOptions::with_indent(1 + (byte & 3));
+  static constexpr std::size_t kWidths[] = {80, 0, 12, 30};
+  options.width = kWidths[(byte >> 2) & 3];
+  options.indent_offset = (byte >> 4) & 3;
+  options.explicit_start = (byte & 0x40) != 0;
+  options.explicit_end = (byte & 0x80) != 0;  // not sort_keys: sorting may put an alias before its anchor
+  return options;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const velmo::SerializeOptions options = options_from(data[0]);
+  const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  velmo::parser::LoadOptions load;
+  load.max_depth = 64;
+  auto loaded = velmo::parser::load_all(text, load);
+  auto* roots = std::get_if<std::vector<Node>>(&loaded);
+  if (roots == nullptr) return 0;
+  for (const Node& root : *roots) {
+    if (has_data_equal_keys(root)) continue;
+    auto written = velmo::serialize(root, options);
+    auto* yaml = std::get_if<std::string>(&written);
+    if (yaml == nullptr) __builtin_trap();  // depth 64 is far below the serializer's limit
+    auto again = velmo::parser::load_one(std::string_view(*yaml), load);
+    auto* back = std::get_if<Node>(&again);
+    if (back == nullptr || !same_data(root, *back)) __builtin_trap();
+  }
+  return 0;
+}
