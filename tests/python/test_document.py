@@ -134,3 +134,36 @@ def test_documents_share_the_stream_text():
     docs = vy.parse_all_docs("a: 1\n---\n- b\n")
     assert [d.root_type() for d in docs] == ["mapping", "sequence"]
     assert docs[1][0] == "b"
+
+
+def test_access_guard_refuses_at_once_while_another_thread_writes_the_document():
+    # to_yaml holds exclusive access and serializes with the interpreter lock released, so readers on other
+    # threads are refused (never blocked) while it runs.
+    import threading
+    import time
+
+    text = "".join(f"key{i}: [{i}, text {i}, {{nested: {i}}}]\n" for i in range(100_000))
+    doc = vy.parse(text)
+    done = threading.Event()
+
+    def writer():
+        while not done.is_set():
+            doc.to_yaml()
+
+    t = threading.Thread(target=writer)
+    t.start()
+    refusals = []
+    deadline = time.monotonic() + 20
+    try:
+        while not refusals and time.monotonic() < deadline:
+            try:
+                doc.get("key1")
+            except RuntimeError as exc:
+                refusals.append(exc)
+    finally:
+        done.set()
+        t.join()
+    assert refusals, "no reader was refused while the document was being written"
+    assert refusals[0].args == ("Already mutably borrowed",)
+    assert doc.get("key1") == [1, "text 1", {"nested": 1}]
+    assert doc.source() == text

@@ -27,17 +27,24 @@ std::uint64_t unsigned_or_none(nb::handle obj, const char* param, std::uint64_t 
   return obj && !obj.is_none() ? to_unsigned(obj, param) : fallback;
 }
 
+// The tree serialized with the interpreter lock released; the caller's exclusive access keeps other threads off
+// the document meanwhile.
+std::variant<std::string, SerializeError> serialize_released(const YamlDocument& d, const SerializeOptions& options) {
+  nb::gil_scoped_release unlocked;
+  return serialize(d.root, options);
+}
+
 // The document's tree as text; the caller holds exclusive access. The result is always a fresh serialization
 // of the tree, whatever the kept source holds.
 std::string document_text(const YamlDocument& d, const SerializeOptions& options) {
-  std::variant<std::string, SerializeError> text = serialize(d.root, options);
+  std::variant<std::string, SerializeError> text = serialize_released(d, options);
   if (auto* error = std::get_if<SerializeError>(&text)) raise_serialize_error(*error, options.max_depth);
   return std::get<std::string>(std::move(text));
 }
 
 // The text of to_yaml, or nothing on a failure (whose exception is cleared).
 std::optional<std::string> document_text_or_nothing(const YamlDocument& d) {
-  std::variant<std::string, SerializeError> text = serialize(d.root, SerializeOptions{});
+  std::variant<std::string, SerializeError> text = serialize_released(d, SerializeOptions{});
   if (std::holds_alternative<SerializeError>(text)) return std::nullopt;
   return std::get<std::string>(std::move(text));
 }
