@@ -9,31 +9,45 @@
 
 namespace velmo::parser {
 
-// One open collection.
+// One open collection. Frames are reused: a closed frame stays in the pool for the next collection.
+//
+// Its staged nodes are scratch nodes [staged_begin, end): a sequence's items, or a mapping's keys and values in
+// turn (an odd count means a key waits for its value). A mapping stages as long as it is small (distinct keys
+// found by a linear scan, as Pairs itself does for small mappings) and lands in an exactly sized Pairs when it
+// closes; one that outgrows the stage spills into `pairs`, whose hash index keeps large mappings linear to
+// build. A spilled mapping stages only its waiting key.
 struct TreeBuilder::Frame {
   NodeMeta meta;  // anchor and tag; the comment comes from the collection slot when the frame closes
-  Pairs pairs;    // mapping entries so far
-  Node key;       // mapping key waiting for its value (when has_key)
-  std::size_t items_begin = 0;  // sequence: position of the first item on the scratch vector
-  std::size_t start = 0;        // byte offset of the start event
-  std::size_t max_end = 0;      // largest end among the entries' ranges (when has_end)
+  Pairs pairs;    // entries of a spilled mapping
+  std::size_t staged_begin = 0;
+  std::size_t start = 0;    // byte offset of the start event
+  std::size_t max_end = 0;  // largest end among the entries' ranges (when has_end)
   bool mapping = false;
   bool flow = false;
-  bool has_key = false;
   bool has_end = false;
+  bool spilled = false;
 };
 
 struct TreeBuilder::Scratch {
   std::vector<Frame> frames;
-  std::vector<Node> items;  // staged sequence items of every open sequence, innermost last
+  std::vector<Node> staged;  // staged nodes of every open frame, innermost last
   bool in_use = false;
 };
 
 namespace {
 
 // Memory kept between loads is capped so one huge document does not pin its staging memory for good.
-constexpr std::size_t kMaxKeptItems = std::size_t{1} << 16;
+constexpr std::size_t kMaxKeptStaged = std::size_t{1} << 16;
 constexpr std::size_t kMaxKeptFrames = std::size_t{1} << 12;
+// Entries a mapping stages before it spills into a Pairs (which indexes mappings larger than this).
+constexpr std::size_t kMaxStagedEntries = Pairs::kIndexThreshold;
+
+// Node equality with the cheap, usual mismatches (kind, scalar text) decided inline.
+inline bool same_key(const Node& a, const Node& b) {
+  if (a.kind() != b.kind()) return false;
+  if (a.is_scalar() && a.value().view() != b.value().view()) return false;
+  return a == b;
+}
 
 thread_local TreeBuilder::Scratch t_scratch;
 
@@ -63,13 +77,15 @@ TreeBuilder::TreeBuilder(SharedText source, BuildOptions options)
 }
 
 TreeBuilder::~TreeBuilder() {
-  // A failed parse can leave collections open.
-  scratch_->frames.clear();
-  scratch_->items.clear();
-  if (scratch_->items.capacity() > kMaxKeptItems) std::vector<Node>().swap(scratch_->items);
-  if (scratch_->frames.capacity() > kMaxKeptFrames) std::vector<Frame>().swap(scratch_->frames);
+  // A failed parse can leave collections open; their frames are dropped rather than kept with content.
+  if (depth_ != 0) scratch_->frames.clear();
+  scratch_->staged.clear();
+  if (scratch_->staged.capacity() > kMaxKeptStaged) std::vector<Node>().swap(scratch_->staged);
+  if (scratch_->frames.size() > kMaxKeptFrames) std::vector<Frame>().swap(scratch_->frames);
   scratch_->in_use = false;
 }
+
+TreeBuilder::Frame& TreeBuilder::top() noexcept { return scratch_->frames[depth_ - 1]; }
 
 std::optional<Node> TreeBuilder::take_root() { return std::exchange(root_, std::nullopt); }
 
@@ -128,8 +144,8 @@ void TreeBuilder::on_scalar(const events::Event& event) {
                            block ? static_cast<Chomping>(event.chomping) : Chomping::Clip);
   NodeMeta& meta = *node.meta();
   meta.set_source_range(SourceRange{event.start.offset, event.end.offset});
-  if (auto comment = comments_.take_pending()) meta.set_comment(std::move(comment));
-  set_properties(meta, event);
+  if (comments_.pending()) meta.set_comment(comments_.take_pending());
+  if (event.anchor != 0 || event.has_tag) set_properties(meta, event);
   attach(std::move(node));
 }
 
@@ -139,46 +155,58 @@ void TreeBuilder::on_alias(const events::Event& event) {
 }
 
 void TreeBuilder::on_collection_start(const events::Event& event, bool mapping) {
-  std::vector<Frame>& frames = scratch_->frames;
-  if (frames.size() >= options_.max_depth) {
+  if (depth_ >= options_.max_depth) {
     depth_exceeded_ = true;
     return;
   }
   comments_.open_collection();
-  Frame& frame = frames.emplace_back();
+  std::vector<Frame>& frames = scratch_->frames;
+  if (depth_ == frames.size()) frames.emplace_back();
+  Frame& frame = frames[depth_++];
+  frame.meta = NodeMeta();
+  frame.staged_begin = scratch_->staged.size();
+  frame.start = event.start.offset;
+  frame.max_end = 0;
   frame.mapping = mapping;
   frame.flow = event.flow;
-  frame.start = event.start.offset;
-  frame.items_begin = scratch_->items.size();
+  frame.has_end = false;
+  frame.spilled = false;
   set_properties(frame.meta, event);
 }
 
 void TreeBuilder::on_collection_end(const events::Event& event) {
-  std::vector<Frame>& frames = scratch_->frames;
-  if (frames.empty()) return;
-  Frame& frame = frames.back();
+  if (depth_ == 0) return;
+  Frame& frame = top();
+  std::vector<Node>& staged = scratch_->staged;
+  const auto first = staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin);
   Node node;
   if (frame.mapping) {
     node = Node::mapping(frame.flow);
-    if (!frame.pairs.empty()) node.pairs() = std::move(frame.pairs);
+    if (frame.spilled) {
+      node.pairs() = std::move(frame.pairs);
+    } else if (staged.size() - frame.staged_begin >= 2) {
+      Pairs& pairs = node.pairs();
+      pairs.reserve((staged.size() - frame.staged_begin) / 2);
+      for (std::size_t i = frame.staged_begin; i + 1 < staged.size(); i += 2) {
+        pairs.insert(std::move(staged[i]), std::move(staged[i + 1]));
+      }
+    }
   } else {
     node = Node::sequence(frame.flow);
-    std::vector<Node>& staged = scratch_->items;
-    const auto first = staged.begin() + static_cast<std::ptrdiff_t>(frame.items_begin);
     if (first != staged.end()) {
       std::vector<Node>& items = node.items();
       items.reserve(static_cast<std::size_t>(staged.end() - first));
       std::move(first, staged.end(), std::back_inserter(items));
-      staged.erase(first, staged.end());
     }
   }
+  staged.erase(first, staged.end());
   NodeMeta& meta = *node.meta();
   meta = std::move(frame.meta);
-  if (auto comment = comments_.take_collection()) meta.set_comment(std::move(comment));
+  if (comments_.collection()) meta.set_comment(comments_.take_collection());
   // A flow collection ends after its closing bracket; a block one where its last entry ends.
   const std::size_t end = frame.flow ? event.end.offset : frame.has_end ? frame.max_end : event.start.offset;
   meta.set_source_range(SourceRange{frame.start, end});
-  frames.pop_back();
+  --depth_;
   attach(std::move(node));
 }
 
@@ -188,21 +216,17 @@ void TreeBuilder::on_comment(const events::Event& event) {
     comments_.set_pending(std::move(comment));
     return;
   }
-  std::vector<Frame>& frames = scratch_->frames;
-  if (frames.empty()) {
+  if (depth_ == 0) {
     if (root_) attach_if_absent(*root_, std::move(comment));
     return;
   }
-  Frame& frame = frames.back();
-  if (!frame.mapping) {
-    if (scratch_->items.size() > frame.items_begin) {
-      attach_if_absent(scratch_->items.back(), std::move(comment));
-    } else {
-      comments_.set_collection(std::move(comment));
-    }
-  } else if (frame.has_key) {
-    attach_if_absent(frame.key, std::move(comment));
-  } else if (!frame.pairs.empty()) {
+  Frame& frame = top();
+  std::vector<Node>& staged = scratch_->staged;
+  const std::size_t count = staged.size() - frame.staged_begin;
+  // The last item, the waiting key, or the last entry's value: the last staged node in each case.
+  if (count != 0) {
+    attach_if_absent(staged.back(), std::move(comment));
+  } else if (frame.spilled) {
     attach_if_absent(frame.pairs[frame.pairs.size() - 1].value(), std::move(comment));
   } else {
     comments_.set_collection(std::move(comment));
@@ -218,47 +242,74 @@ void TreeBuilder::on_document_end() {
   }
 }
 
-void TreeBuilder::attach(Node node) {
-  std::vector<Frame>& frames = scratch_->frames;
-  if (frames.empty()) {
+void TreeBuilder::attach(Node&& node) {
+  if (depth_ == 0) {
     root_ = std::move(node);
     return;
   }
-  Frame& frame = frames.back();
+  Frame& frame = top();
   if (const auto range = node.source_range()) {
     frame.max_end = frame.has_end ? std::max(frame.max_end, range->end) : range->end;
     frame.has_end = true;
   }
-  if (!frame.mapping) {
-    scratch_->items.push_back(std::move(node));
-  } else if (!frame.has_key) {
-    frame.key = std::move(node);
-    frame.has_key = true;
-  } else {
-    frame.has_key = false;
-    add_entry(frame, std::move(frame.key), std::move(node));
+  std::vector<Node>& staged = scratch_->staged;
+  // An item, or a key (an even count of staged mapping nodes: no key is waiting), is staged as it is.
+  if (!frame.mapping || (staged.size() - frame.staged_begin) % 2 == 0) {
+    staged.push_back(std::move(node));
+    return;
   }
+  add_value(frame, std::move(node));
 }
 
-void TreeBuilder::add_entry(Frame& frame, Node key, Node value) {
+void TreeBuilder::add_value(Frame& frame, Node&& value) {
+  std::vector<Node>& staged = scratch_->staged;
+  const Node& key = staged.back();
+  // Null-like keys are exempt from the check, but an equal key still only gets the new value.
+  const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
+  if (!frame.spilled) {
+    const std::size_t last_key = staged.size() - 1;
+    for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
+      if (same_key(staged[i], key)) {
+        if (check) note_duplicate(key);
+        staged[i + 1] = std::move(value);
+        staged.pop_back();
+        return;
+      }
+    }
+    if (last_key - frame.staged_begin < 2 * kMaxStagedEntries) {
+      staged.push_back(std::move(value));
+      return;
+    }
+    spill(frame);
+  }
   Pairs& pairs = frame.pairs;
-  if (options_.allow_duplicate_keys || is_null_like(key)) {
-    pairs.insert(std::move(key), std::move(value));
-    return;
-  }
-  if (key.is_scalar()) {
-    // An equal scalar key has the same text, so the surviving first key names the duplicate.
-    const auto result = pairs.insert(std::move(key), std::move(value));
-    if (!result.inserted) duplicate_key_ = std::string(pairs[result.index].key().value().view());
-    return;
-  }
-  // A complex key is named by its own rendering (its range differs from the first key's).
-  if (const auto position = pairs.find_index(key)) {
-    duplicate_key_ = debug_string(key);
+  const auto position = check ? pairs.find_index(key) : std::nullopt;
+  if (position) {
+    note_duplicate(key);
     pairs[*position].value() = std::move(value);
-    return;
+  } else {
+    pairs.insert(std::move(staged.back()), std::move(value));
   }
-  pairs.insert(std::move(key), std::move(value));
+  staged.pop_back();
+}
+
+// Moves a mapping's staged entries (all but the waiting key) into its Pairs.
+void TreeBuilder::spill(Frame& frame) {
+  std::vector<Node>& staged = scratch_->staged;
+  frame.pairs = Pairs();
+  frame.pairs.reserve(2 * kMaxStagedEntries);
+  const std::size_t last_key = staged.size() - 1;
+  for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
+    frame.pairs.insert(std::move(staged[i]), std::move(staged[i + 1]));
+  }
+  staged.erase(staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin),
+               staged.begin() + static_cast<std::ptrdiff_t>(last_key));
+  frame.spilled = true;
+}
+
+void TreeBuilder::note_duplicate(const Node& key) {
+  // A scalar key is named by its text, any other by its rendering (with its own range, not the first key's).
+  duplicate_key_ = key.is_scalar() ? std::string(key.value().view()) : debug_string(key);
 }
 
 }  // namespace velmo::parser

@@ -3,9 +3,10 @@
 // The builder is the event handler of one load call: the driver hands it every event in order
 // (`builder(event)`, so it also fits events::parse<Handler>). It keeps one frame per open collection on an
 // explicit stack, so nesting costs no native stack, and stops building (but keeps accepting events) once a
-// collection would nest deeper than `max_depth`. Sequence items of all open frames are staged on one scratch
-// vector and moved into an exactly sized vector when the sequence closes; the frame stack and that scratch
-// vector are kept per thread between loads so repeated loads reuse warm memory.
+// collection would nest deeper than `max_depth`. Sequence items and the keys and values of small mappings are
+// staged on one scratch vector shared by all open frames and moved into exactly sized storage when the
+// collection closes; the frame stack and the scratch vector are kept per thread between loads, so repeated loads
+// reuse warm memory and the tree gets no growth reallocations.
 #pragma once
 
 #include <cstddef>
@@ -63,14 +64,18 @@ class TreeBuilder {
   void on_document_end();
 
   void set_properties(NodeMeta& meta, const events::Event& event);
-  void attach(Node node);
-  void add_entry(Frame& frame, Node key, Node value);
+  void attach(Node&& node);
+  void add_value(Frame& frame, Node&& value);
+  void spill(Frame& frame);
+  void note_duplicate(const Node& key);
+  Frame& top() noexcept;
   SharedText share(std::string_view text) const;
 
   SharedText source_;
   BuildOptions options_;
   Scratch* scratch_;                  // the thread's scratch, or owned_scratch_ when that one is busy
   std::unique_ptr<Scratch> owned_scratch_;
+  std::size_t depth_ = 0;             // open frames: scratch_->frames[0, depth_)
   std::optional<Node> root_;
   std::vector<Node> documents_;
   CommentSlots comments_;
