@@ -100,9 +100,9 @@ void append_tag_chars(std::string& out, std::string_view text, bool shorthand) {
   }
 }
 
-// A tag in a form the reader resolves to the same tag: "!!" and local ("!...") tags as shorthands, a tag
-// whose handle is a full prefix (from a %TAG directive, which is not written back) in the verbatim "!<...>"
-// form. A named handle such as "!e!" is written as it stands.
+// A tag in a form the reader resolves to the same tag: "!!" and local ("!...") tags as shorthands (a '!' after
+// the first escaped, since no %TAG directive is written back to declare a named handle), a tag whose handle is
+// a full prefix in the verbatim "!<...>" form.
 void append_tag(std::string& out, const Tag& tag) {
   const std::string_view handle = tag.handle;
   if (handle == "!!") {
@@ -116,12 +116,10 @@ void append_tag(std::string& out, const Tag& tag) {
       append_tag_chars(out, tag.suffix, false);
       out += '>';
     }
-  } else if (handle.front() == '!' && handle.find('!', 1) == std::string_view::npos) {
+  } else if (handle.front() == '!') {
     out += '!';
     append_tag_chars(out, handle.substr(1), true);
     append_tag_chars(out, tag.suffix, true);
-  } else if (handle.front() == '!') {
-    append_tag_text(out, tag);
   } else {
     out += "!<";
     append_tag_chars(out, handle, false);
@@ -511,7 +509,14 @@ class TreeWriter {
     for (const PairEntry& entry : node.pairs()) {
       if (!first) out_ += ", ";
       first = false;
+      const std::size_t key_start = out_.size();
       if (!write_flow_key(entry.key(), depth)) return false;
+      if (out_.size() - key_start > kMaxImplicitKeyBytes) {
+        // Too long for an implicit key: the explicit "? " form has no length limit.
+        out_.resize(key_start);
+        out_ += "? ";
+        write_flow_key(entry.key(), depth);
+      }
       out_ += ": ";
       if (!emit_flow(entry.value(), depth + 1, fold)) return false;
     }

@@ -168,6 +168,8 @@ TEST(RoundTrip, LayoutsThatReadBack) {
        map({{map({{plain("k"), seq({plain("x")})}}), map({{plain("in"), seq({plain("y")})}})}})},
       {"literal key", map({{literal("key\n"), plain("v")}})},
       {"long key", map({{plain(std::string(1500, 'k')), plain("v")}})},
+      {"flow key long once escaped", flow_map({{double_quoted(std::string(300, '\x0e')), plain("v")},
+                                                {flow_seq({plain(std::string(1200, 'x'))}), plain("w")}})},
       {"key long once escaped", seq({map({{double_quoted(std::string(300, '\x04')), plain("v")}})})},
       {"complex key in flow", flow_map({{flow_seq({plain("a")}), plain("v")}, {flow_map({{plain("b"), plain("c")}}), plain("w")}})},
       {"compact mapping with commented entries",
