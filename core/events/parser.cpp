@@ -84,6 +84,13 @@ class Parser::Impl {
   std::optional<ParseError> error_;
   bool finished_ = false;
 
+  [[nodiscard]] std::size_t retained_bytes() const {
+    std::size_t bytes = scanner_.retained_bytes() + states_.capacity() * sizeof(State);
+    for (const auto& [name, number] : anchors_) bytes += sizeof(number) + name.capacity() + 2 * sizeof(void*);
+    for (const TagDirective& d : tag_directives_) bytes += sizeof(d) + d.handle.capacity() + d.prefix.capacity();
+    return bytes;
+  }
+
  private:
   // Resets what the handlers don't always set; marks always are.
   static void clear(Event& event) {
@@ -719,5 +726,7 @@ bool Parser::next(Event& event) { return impl_->next(event); }
 const ParseError* Parser::error() const { return impl_->error_ ? &*impl_->error_ : nullptr; }
 
 bool Parser::finished() const { return impl_->finished_; }
+
+std::size_t Parser::retained_bytes() const { return impl_->retained_bytes(); }
 
 }  // namespace velmo::events

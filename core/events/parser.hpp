@@ -54,6 +54,10 @@ class Parser {
   // True after StreamEnd was produced or an error happened.
   [[nodiscard]] bool finished() const;
 
+  // Bytes held in the parser's buffers, queues and stacks (not the input
+  // text of the whole-text path): for tests and diagnostics of its memory use.
+  [[nodiscard]] std::size_t retained_bytes() const;
+
  private:
   class Impl;
   std::unique_ptr<Impl> impl_;

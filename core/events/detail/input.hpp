@@ -49,6 +49,7 @@ class Input {
   }
 
   [[nodiscard]] bool incremental() const { return source_ != nullptr; }
+  [[nodiscard]] std::size_t retained_bytes() const { return buf_.capacity(); }
 
   // The byte k places ahead, or 0 past the end of the input.
   unsigned char peek(std::size_t k = 0) {

@@ -123,6 +123,9 @@ bool Scanner::fetch_more_tokens() {
       if (key_refs_head_ == key_refs_.size()) {
         key_refs_.clear();
         key_refs_head_ = 0;
+      } else if (key_refs_head_ >= 64) {
+        key_refs_.erase(key_refs_.begin(), key_refs_.begin() + static_cast<std::ptrdiff_t>(key_refs_head_));
+        key_refs_head_ = 0;
       }
       if (!need) break;
     }

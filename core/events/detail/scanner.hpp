@@ -51,6 +51,9 @@ class Scanner {
     if (++comment_head_ == comments_.size()) {
       comments_.clear();
       comment_head_ = 0;
+    } else if (comment_head_ >= 64) {
+      comments_.erase(comments_.begin(), comments_.begin() + static_cast<std::ptrdiff_t>(comment_head_));
+      comment_head_ = 0;
     }
   }
 
@@ -60,6 +63,13 @@ class Scanner {
   }
 
   [[nodiscard]] const std::optional<ParseError>& error() const { return error_; }
+
+  [[nodiscard]] std::size_t retained_bytes() const {
+    return in_.retained_bytes() + arena_.retained_bytes() + tokens_.capacity() * sizeof(Token) +
+           comments_.capacity() * sizeof(CommentToken) + indents_.capacity() * sizeof(long) +
+           flow_kinds_.capacity() + simple_keys_.capacity() * sizeof(SimpleKey) +
+           key_refs_.capacity() * sizeof(KeyRef) + spaces_.capacity();
+  }
   bool fail(std::string message, const Mark& mark) {
     if (!error_) error_ = ParseError{std::move(message), mark};
     return false;

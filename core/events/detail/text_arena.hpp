@@ -23,6 +23,12 @@ class TextArena {
   [[nodiscard]] std::uint64_t current_seq() const { return active_.empty() ? next_seq_ : active_.back().seq; }
 
   [[nodiscard]] std::size_t blocks() const { return active_.size(); }
+  [[nodiscard]] std::size_t retained_bytes() const {
+    std::size_t bytes = 0;
+    for (const Block& b : active_) bytes += b.capacity;
+    for (const Block& b : free_) bytes += b.capacity;
+    return bytes;
+  }
   // Nothing was stored since everything was last released.
   [[nodiscard]] bool unused() const { return used_ == 0 && active_.size() <= 1; }
 

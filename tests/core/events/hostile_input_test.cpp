@@ -7,6 +7,10 @@
 
 #include "suite_notation.hpp"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 namespace velmo::events::testing {
 namespace {
 
@@ -88,6 +92,59 @@ TEST(HostileInput, HugeScalarsOnBothPaths) {
       EXPECT_EQ(parser.error(), nullptr);
       EXPECT_GE(longest, word.size());
     }
+  }
+}
+
+// Hands out a long stream of YAML lines generated on the fly, without
+// allocating (so that only the parser's memory is measured).
+class GeneratedSource final : public InputSource {
+ public:
+  explicit GeneratedSource(std::size_t total) : left_(total) {}
+  std::size_t read(std::span<char> buffer) override {
+    std::size_t n = 0;
+    while (n < buffer.size()) {
+      if (pos_ == length_) {
+        if (left_ == 0) break;  // the stream ends at a line end
+        const int written = count_ % 2 == 0
+                                ? std::snprintf(line_, sizeof line_, "doc%zu:\n  key: \"value\\t%zu\"  # note\n", count_, count_)
+                                : std::snprintf(line_, sizeof line_, "doc%zu:\n  - [x%zu, 'y']\n  - |\n    text\n", count_, count_ % 97);
+        length_ = static_cast<std::size_t>(written);
+        pos_ = 0;
+        ++count_;
+      }
+      const std::size_t take = std::min(buffer.size() - n, length_ - pos_);
+      std::memcpy(buffer.data() + n, line_ + pos_, take);
+      n += take;
+      pos_ += take;
+      left_ -= std::min(left_, take);
+    }
+    return n;
+  }
+
+ private:
+  std::size_t left_;
+  std::size_t count_ = 0;
+  char line_[128] = {};
+  std::size_t length_ = 0;
+  std::size_t pos_ = 0;
+};
+
+// The incremental path keeps its memory bounded however long the input is.
+TEST(HostileInput, IncrementalMemoryStaysBounded) {
+  for (const bool comments : {false, true}) {
+    ParserOptions options;
+    options.comments = comments;
+    GeneratedSource source(24u << 20);
+    Parser parser(source, options);
+    Event event;
+    std::size_t events = 0;
+    std::size_t most = 0;
+    while (parser.next(event)) {
+      if (++events % 1000 == 0) most = std::max(most, parser.retained_bytes());
+    }
+    EXPECT_EQ(parser.error(), nullptr);
+    EXPECT_GT(events, 1000000u);
+    EXPECT_LT(most, 512u * 1024u) << "bytes held while streaming 24 MiB";
   }
 }
 
