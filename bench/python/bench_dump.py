@@ -3,23 +3,13 @@
 import json
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 
 import velmo_yaml  # noqa: E402
 import yaml  # noqa: E402
 
-from corpus import make_data  # noqa: E402
-
-
-def best_of(fn, runs):
-    best = float("inf")
-    for _ in range(runs):
-        t = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - t)
-    return best
+from corpus import make_data, best_of  # noqa: E402
 
 
 def main():

@@ -4,23 +4,13 @@ import gc
 import json
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 
 import velmo_yaml  # noqa: E402
 import yaml  # noqa: E402
 
-from corpus import corpus  # noqa: E402
-
-
-def best_of(fn, runs):
-    best = float("inf")
-    for _ in range(runs):
-        t = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - t)
-    return best
+from corpus import corpus, best_of  # noqa: E402
 
 
 def main():

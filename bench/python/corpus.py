@@ -2,6 +2,7 @@
 
 import json
 import random
+import time
 
 
 def make_data(target_bytes: int, seed: int = 7):
@@ -109,3 +110,13 @@ def to_yaml(data) -> str:
 def corpus(target_bytes: int = 10 * 1024 * 1024):
     data = make_data(target_bytes)
     return data, to_yaml(data), json.dumps(data)
+
+
+def best_of(fn, runs):
+    """The shortest of `runs` timed calls of `fn`, in seconds."""
+    best = float("inf")
+    for _ in range(runs):
+        t = time.perf_counter()
+        fn()
+        best = min(best, time.perf_counter() - t)
+    return best

@@ -1,27 +1,12 @@
 """Round-trip properties of emission: documents through to_yaml, and generated Python values through safe_dump."""
 
-import math
-
 import pytest
 from hypothesis import given, settings, strategies as st
 
 import velmo_yaml as vy
-from yaml_suite import SUITE, cases
+from yaml_suite import SUITE, cases, same
 
 SUITE_CASES = [(name, folder) for name, folder in cases() if (folder / "in.json").exists()] if SUITE.is_dir() else []
-
-
-def same(a, b):
-    """Equal values of the same types; NaN equals NaN."""
-    if type(a) is not type(b):
-        return False
-    if isinstance(a, dict):
-        return a.keys() == b.keys() and all(same(a[k], b[k]) for k in a)
-    if isinstance(a, list):
-        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
-    if isinstance(a, float) and math.isnan(a):
-        return math.isnan(b)
-    return a == b
 
 
 @pytest.mark.skipif(not SUITE_CASES, reason="the YAML test suite is not beside the repository")

@@ -1,11 +1,9 @@
 """The YAML test suite at load level: data equal to in.json, and every error case refused."""
 
-import math
-
 import pytest
 
 import velmo_yaml as vy
-from yaml_suite import SUITE, cases, json_documents
+from yaml_suite import SUITE, cases, json_documents, same
 
 # Cases whose in.json differs from what the loader must give, each with the rule that decides it.
 NON_SCALAR_KEY = "a key that is not a scalar (here an alias) becomes its diagnostic text, not the aliased value"
@@ -28,19 +26,6 @@ KNOWN_DIFFERENCES = {
 
 ALL = cases()
 pytestmark = pytest.mark.skipif(not SUITE.is_dir(), reason="the YAML test suite is not beside the repository")
-
-
-def same(a, b):
-    """Equal values of the same types; NaN equals NaN."""
-    if type(a) is not type(b):
-        return False
-    if isinstance(a, dict):
-        return a.keys() == b.keys() and all(same(a[k], b[k]) for k in a)
-    if isinstance(a, list):
-        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
-    if isinstance(a, float) and math.isnan(a):
-        return math.isnan(b)
-    return a == b
 
 
 def case_ids(selected):

@@ -1,6 +1,7 @@
 """Access to the YAML test suite data that lies beside the repository."""
 
 import json
+import math
 import os
 from pathlib import Path
 
@@ -34,3 +35,16 @@ def json_documents(path: Path):
             return values
         value, i = decoder.raw_decode(text, i)
         values.append(value)
+
+
+def same(a, b):
+    """Equal values of the same types; NaN equals NaN."""
+    if type(a) is not type(b):
+        return False
+    if isinstance(a, dict):
+        return a.keys() == b.keys() and all(same(a[k], b[k]) for k in a)
+    if isinstance(a, list):
+        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
+    if isinstance(a, float) and math.isnan(a):
+        return math.isnan(b)
+    return a == b
