@@ -77,6 +77,18 @@ std::optional<LoadError> build_error(const TreeBuilder& builder) {
   return std::nullopt;
 }
 
+// Merging copies nodes, so a short text can ask for an enormous tree. A document may grow by merges to this
+// many copied nodes plus a multiple of its own size; beyond that the load fails rather than exhaust memory.
+constexpr std::size_t kMergeBaseBudget = std::size_t{1} << 20;
+constexpr std::size_t kMergeBudgetPerNode = 8;
+
+std::optional<LoadError> merge(Node& root) {
+  const std::size_t budget = kMergeBaseBudget + kMergeBudgetPerNode * count_nodes(root);
+  if (resolve_merges(root, budget)) return std::nullopt;
+  return LoadError::parse("YAML parse error: merge keys would copy more than " + std::to_string(budget) +
+                          " nodes");
+}
+
 BuildOptions build_options(const LoadOptions& options, bool collect_documents) {
   return BuildOptions{options.max_depth, options.allow_duplicate_keys, collect_documents};
 }
@@ -98,7 +110,9 @@ LoadOneResult load_one(const SharedText& source, const LoadOptions& options) {
   if (auto error = build_error(builder)) return std::move(*error);
   std::optional<Node> root = builder.take_root();
   if (!root) return Node::null();
-  if (options.resolve_merges && builder.merge_key_seen()) resolve_merges(*root);
+  if (options.resolve_merges && builder.merge_key_seen()) {
+    if (auto error = merge(*root)) return std::move(*error);
+  }
   return std::move(*root);
 }
 
@@ -113,7 +127,9 @@ LoadAllResult load_all(const SharedText& source, const LoadOptions& options) {
     documents.push_back(root ? std::move(*root) : Node::null());
   }
   if (options.resolve_merges && builder.merge_key_seen()) {
-    for (Node& document : documents) resolve_merges(document);
+    for (Node& document : documents) {
+      if (auto error = merge(document)) return std::move(*error);
+    }
   }
   return documents;
 }

@@ -179,9 +179,8 @@ void TreeBuilder::on_collection_end(const events::Event& event) {
   Frame& frame = top();
   std::vector<Node>& staged = scratch_->staged;
   const auto first = staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin);
-  Node node;
+  Node node = frame.mapping ? Node::mapping(frame.flow) : Node::sequence(frame.flow);
   if (frame.mapping) {
-    node = Node::mapping(frame.flow);
     if (frame.spilled) {
       node.pairs() = std::move(frame.pairs);
     } else if (staged.size() - frame.staged_begin >= 2) {
@@ -192,7 +191,6 @@ void TreeBuilder::on_collection_end(const events::Event& event) {
       }
     }
   } else {
-    node = Node::sequence(frame.flow);
     if (first != staged.end()) {
       std::vector<Node>& items = node.items();
       items.reserve(static_cast<std::size_t>(staged.end() - first));

@@ -258,6 +258,21 @@ TEST(Load, MergeKeysWhenAsked) {
   }
 }
 
+TEST(Load, MergeBombsFailInsteadOfExhaustingMemory) {
+  // 2000 keys merged into 2000 mappings would copy 8 million nodes from a text of 30 kB.
+  std::string text = "base: &b {";
+  for (int i = 0; i < 2000; ++i) text += "k" + std::to_string(i) + ": 1, ";
+  text += "z: 1}\nitems:\n";
+  for (int i = 0; i < 2000; ++i) text += "- {<<: *b}\n";
+  LoadOptions merging;
+  merging.resolve_merges = true;
+  const std::optional<LoadError> error = load_error(text, merging);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind, Kind::Parse);
+  EXPECT_NE(error->text.find("merge keys"), std::string::npos) << error->text;
+  EXPECT_FALSE(load_error(text).has_value());  // without merging the text loads
+}
+
 TEST(Load, CommentsThroughTheParser) {
   const Node root = loaded("# head\na: 1  # note\n# first\n# second\nb: 2\n");
   ASSERT_NE(root.comment(), nullptr);

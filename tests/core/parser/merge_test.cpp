@@ -176,6 +176,27 @@ TEST(ResolveMerges, DeepTreesNeedNoNativeRecursion) {
   EXPECT_EQ(keys_of(*node), (Keys{"x"}));
 }
 
+TEST(ResolveMerges, StopsWhenCopiesWouldExceedTheBudget) {
+  // One anchored mapping of 3 entries merged into 4 mappings: the table copies 7 nodes, each merge 6.
+  Node root = seq({anchored(m({{s("a"), s("1")}, {s("b"), s("2")}, {s("c"), s("3")}}), "x")});
+  for (int i = 0; i < 4; ++i) root.items().push_back(m({{merge_key(), Node::alias("x")}}));
+  const Node original = root;
+  Node enough = original;
+  EXPECT_TRUE(resolve_merges(enough, 7 + 4 * 6));
+  EXPECT_EQ(keys_of(enough.items()[4]), (Keys{"a", "b", "c"}));
+  Node short_by_one = original;
+  EXPECT_FALSE(resolve_merges(short_by_one, 7 + 4 * 6 - 1));
+  Node table_only = original;
+  EXPECT_FALSE(resolve_merges(table_only, 6));
+}
+
+TEST(CountNodes, CountsKeysValuesAndItemsUpToALimit) {
+  const Node tree = m({{s("a"), seq({s("1"), s("2")})}, {s("b"), m({{s("c"), s("3")}})}});
+  EXPECT_EQ(count_nodes(tree), 9u);
+  EXPECT_EQ(count_nodes(tree, 4), 5u);
+  EXPECT_EQ(count_nodes(Node::alias("x")), 1u);
+}
+
 TEST(IsMergeKey, OnlyAPlainBareKey) {
   EXPECT_TRUE(is_merge_key(s("<<")));
   EXPECT_TRUE(is_merge_key(ranged(s("<<"), 3, 5)));
