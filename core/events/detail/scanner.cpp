@@ -962,6 +962,16 @@ bool Scanner::fetch_flow_scalar(bool single) {
       in_.skip_ascii(2);
       continue;
     }
+    if (c == ' ') {
+      // One space between two words: content, without the line-folding work.
+      const unsigned d = in_.peek(1);
+      if (d != 0 && !is_blank(d) && !is_break(d)) {
+        flush();
+        text.append(in_.cur(), 1);
+        in_.skip_ascii(1);
+        continue;
+      }
+    }
     bool escaped = false;
     if (!single && c == '\\') {
       flush();
@@ -1110,8 +1120,18 @@ bool Scanner::fetch_plain_scalar() {
       }
     }
     if (!any) break;
-    end = in_.mark();
     unsigned c = in_.peek();
+    if (c == ' ') {
+      // One space between two words: content, without the line-folding work.
+      const unsigned d = in_.peek(1);
+      if (!is_blankz(d) && d != '#' && d != ':' && !(flow && is_flow_indicator(d))) {
+        flush();
+        text.append(in_.cur(), 1);
+        in_.skip_ascii(1);
+        continue;
+      }
+    }
+    end = in_.mark();
     if (!is_blank(c) && !is_break(c)) break;
 
     leading_blanks = false;

@@ -24,6 +24,11 @@ class Scanner {
   // The next token, or nullptr on failure (error() then says why).
   Token* peek() {
     if (token_available_) return &tokens_[head_];
+    // With no possible simple key pending, the queued head token is final.
+    if (head_ != tokens_.size() && key_refs_head_ == key_refs_.size()) {
+      token_available_ = true;
+      return &tokens_[head_];
+    }
     return fetch_more_tokens() ? &tokens_[head_] : nullptr;
   }
   void skip() {
