@@ -243,7 +243,11 @@ PlainStyle plain_style_for(std::string_view text, PlainContext context, bool at_
   const bool flow = context == PlainContext::Flow;
   QuoteScan scan;
   const auto first = static_cast<unsigned char>(text[0]);  // not empty: the empty text resolves to null
+  // White space at either end would be dropped by a reader or by folding; '...' at the start of a line ends
+  // the document.
   scan.needs_quotes = is_indicator_start(first) || first == ' ' || text.back() == ' ' ||
+                      text::white_space_length_at(text, 0) != 0 ||
+                      text::white_space_length_before(text, text.size()) != 0 ||
                       (at_line_start && text.substr(0, 3) == "...");
   const std::size_t suspect = first_suspect_byte(text, flow);
   if (suspect != std::string_view::npos) scan_from(text, suspect, flow, scan);

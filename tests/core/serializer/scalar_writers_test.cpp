@@ -63,6 +63,8 @@ TEST(WritePlain, QuotesOnlyWhatCannotStandPlain) {
       // Leading and trailing spaces would be dropped by a reader.
       {" lead", "\" lead\""},
       {"trail ", "\"trail \""},
+      {"ogham\xe1\x9a\x80", "\"ogham\xe1\x9a\x80\""},
+      {"\xe3\x80\x80ideographic", "\"\xe3\x80\x80ideographic\""},
       // Long texts go through the word-at-a-time scan; the suspect byte comes late.
       {long_prefix + "and then: a colon", "\"" + long_prefix + "and then: a colon\""},
       {long_prefix + "and a # sign", "\"" + long_prefix + "and a # sign\""},
