@@ -13,6 +13,7 @@
 #include "parser/load.hpp"
 #include "schema/resolve_scalar.hpp"
 #include "serializer/serializer.hpp"
+#include "text/unicode.hpp"
 
 namespace {
 
@@ -118,6 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const velmo::SerializeOptions options = options_from(data[0]);
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  // Text reaches the loader as valid UTF-8 (from str, or decoded bytes); what the parser makes of malformed
+  // bytes is its own business.
+  if (!velmo::text::is_valid_utf8(text)) return 0;
   velmo::parser::LoadOptions load;
   load.max_depth = 64;
   auto loaded = velmo::parser::load_all(text, load);

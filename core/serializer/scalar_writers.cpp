@@ -132,8 +132,8 @@ bool is_typed_under_core(std::string_view text) noexcept {
   return !resolve_core_scalar(text).is_str();
 }
 
-// A typed text (a number, boolean or null, possibly with white space around it) still cannot stand plain if it
-// holds a line break: written raw, that would break the line structure.
+// A typed text (a number, boolean or null, possibly with white space around it) holding a line break cannot be
+// written raw: the break would end the line. Its breaks are in the white space around the value.
 bool holds_line_break(std::string_view text) noexcept {
   return text.find_first_of("\n\r") != std::string_view::npos;
 }
@@ -238,7 +238,7 @@ bool holds_only_printable(std::string_view text, bool allow_line_feed) noexcept 
 
 PlainStyle plain_style_for(std::string_view text, PlainContext context, bool at_line_start) noexcept {
   if (is_short_word(text)) return PlainStyle::Plain;
-  if (is_typed_under_core(text) && !holds_line_break(text)) return PlainStyle::Plain;
+  if (is_typed_under_core(text)) return PlainStyle::Plain;
 
   const bool flow = context == PlainContext::Flow;
   QuoteScan scan;
@@ -265,7 +265,9 @@ void write_plain(std::string& out, std::string_view text, std::size_t fold, Plai
   const bool at_line_start = out.empty() || out.back() == '\n';
   switch (plain_style_for(text, context, at_line_start)) {
     case PlainStyle::Plain:
-      write_folded_plain(out, text, fold);
+      // A typed text with a line break in the white space around it is written trimmed, which reads as the
+      // same value (quoting it would make it a string).
+      write_folded_plain(out, holds_line_break(text) ? text::trim_white_space(text) : text, fold);
       return;
     case PlainStyle::SingleQuoted:
       write_single_quoted(out, text);

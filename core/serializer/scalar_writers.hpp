@@ -17,7 +17,8 @@ enum class PlainStyle : std::uint8_t { Plain, SingleQuoted, DoubleQuoted };
 
 // How a text meant to be plain must be written so that it reads back as the same text:
 // - a short word (at most 8 ASCII letters or digits) and a text that resolves to null, a boolean or a number
-//   under the core schema stay plain;
+//   under the core schema stay plain (write_plain trims such a text if white space around it holds a line
+//   break);
 // - a text holding ':', '#', a line feed, a control or non-character, U+00A0 or U+FEFF, starting with an
 //   indicator, starting or ending with a space, starting with "..." at the start of a line, or (in flow context)
 //   holding a flow indicator is quoted: single quotes when it has a backslash and nothing single quotes cannot

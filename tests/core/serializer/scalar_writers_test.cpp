@@ -29,6 +29,8 @@ TEST(WritePlain, QuotesOnlyWhatCannotStandPlain) {
       {"~", "~"},
       {"-12", "-12"},
       {"yes", "yes"},
+      {"7\n\x0b", "7"},
+      {" 12 ", " 12 "},
       {"hello world", "hello world"},
       // Indicators, ':' '#' and line feeds call for double quotes.
       {"a: b", "\"a: b\""},
