@@ -143,6 +143,43 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"UnknownAlias", "a: *nothing\n", {}, Kind::Parse, ""}),
     [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 
+class LoadMappingSizes : public ::testing::TestWithParam<int> {};
+
+// Small mappings are staged and large ones indexed; both must keep entry order, replace duplicate values in
+// place and name the last duplicate.
+TEST_P(LoadMappingSizes, DuplicatesAndTrailingComments) {
+  const int n = GetParam();
+  std::string text;
+  for (int i = 0; i < n; ++i) text += "k" + std::to_string(i) + ": v" + std::to_string(i) + "\n";
+  text += "k0: first again\n";
+  text += "k" + std::to_string(n - 1) + ": last again  # on the last entry\n";
+  const std::optional<LoadError> error = load_error(text);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind, Kind::DuplicateKey);
+  EXPECT_EQ(error->text, "k" + std::to_string(n - 1));
+
+  const Node root = loaded(text, allowing_duplicates());
+  ASSERT_EQ(root.size(), static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) EXPECT_EQ(root.pairs()[i].key().value(), "k" + std::to_string(i));
+  EXPECT_EQ(root.pairs()[0].value().value(), n == 1 ? "last again" : "first again");
+  const Node& last = root.pairs()[n - 1].value();
+  EXPECT_EQ(last.value(), "last again");
+  ASSERT_NE(last.comment(), nullptr);
+  EXPECT_EQ(last.comment()->text, "on the last entry");
+  EXPECT_EQ(root.source_range(), (SourceRange{0, text.size() - std::string_view("  # on the last entry\n").size()}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LoadMappingSizes, ::testing::Values(1, 2, 8, 9, 17, 100, 20000));
+
+TEST(Load, TrailingCommentAfterADuplicateGoesToTheLastEntry) {
+  // The duplicate only replaces the value of `a`; the last entry is still `b`.
+  const Node root = loaded("a: 1\nb: 2\na: 3  # c\n", allowing_duplicates());
+  EXPECT_EQ(value_at(root, "a").value(), "3");
+  EXPECT_EQ(value_at(root, "a").comment(), nullptr);
+  ASSERT_NE(value_at(root, "b").comment(), nullptr);
+  EXPECT_EQ(value_at(root, "b").comment()->text, "c");
+}
+
 TEST(Load, DuplicateValueStaysInTheFirstPosition) {
   const Node root = loaded("{a: 1, b: 2, a: 3}", allowing_duplicates());
   EXPECT_EQ(keys_of(root), (std::vector<std::string>{"a", "b"}));
