@@ -272,8 +272,7 @@ bool Scanner::fetch_next_token() {
     case '`':
       break;
     default:
-      if (c > 0x20 || c == 0x85) return fetch_plain_scalar();
-      if (c >= 0x80) return fetch_plain_scalar();
+      if (c > 0x20) return fetch_plain_scalar();  // control characters cannot start a token
       break;
   }
   std::string shown(1, static_cast<char>(c));
@@ -457,7 +456,7 @@ bool Scanner::fetch_directive() {
     if (!is_blank(in_.peek())) return fail("while scanning TAG, did not find expected whitespace or line break", in_.mark());
     while (is_blank(in_.peek())) in_.skip_ascii(1);
     TextBuilder prefix(arena_, !in_.incremental());
-    if (!scan_tag_uri(false, true, prefix, start)) return false;
+    if (!scan_tag_uri(false, prefix)) return false;
     if (prefix.empty()) return fail("while parsing a tag, did not find expected tag URI", in_.mark());
     if (!is_blankz(in_.peek())) return fail("while scanning TAG, did not find expected whitespace or line break", in_.mark());
     const Mark end = in_.mark();
@@ -639,7 +638,7 @@ bool Scanner::scan_tag_handle(bool directive, std::string_view& handle, const Ma
   return true;
 }
 
-bool Scanner::scan_tag_uri(bool shorthand, bool, TextBuilder& text, const Mark&) {
+bool Scanner::scan_tag_uri(bool shorthand, TextBuilder& text) {
   for (;;) {
     const unsigned c = in_.peek();
     if (c == '%' && shorthand) {
@@ -666,7 +665,7 @@ bool Scanner::fetch_tag() {
   if (in_.peek(1) == '<') {
     in_.skip_ascii(2);
     TextBuilder text(arena_, !in_.incremental());
-    if (!scan_tag_uri(false, false, text, start)) return false;
+    if (!scan_tag_uri(false, text)) return false;
     if (in_.peek() != '>') return fail("while scanning a verbatim tag, did not find the expected '>'", in_.mark());
     if (text.empty()) return fail("while parsing a tag, did not find expected tag URI", in_.mark());
     in_.skip_ascii(1);
@@ -681,7 +680,7 @@ bool Scanner::fetch_tag() {
       in_.skip_ascii(1);
     }
     TextBuilder text(arena_, !in_.incremental());
-    if (!scan_tag_uri(true, false, text, start)) return false;
+    if (!scan_tag_uri(true, text)) return false;
     if (text.empty() && handle != "!") return fail("while parsing a tag, did not find expected tag URI", in_.mark());
     suffix = text.finish();
   }
@@ -843,8 +842,7 @@ bool Scanner::fetch_block_scalar(bool literal) {
   return true;
 }
 
-bool Scanner::scan_escape(TextBuilder& text, const Mark& start) {
-  (void)start;
+bool Scanner::scan_escape(TextBuilder& text) {
   const unsigned c = in_.peek(1);
   std::size_t digits = 0;
   switch (c) {
@@ -976,7 +974,7 @@ bool Scanner::fetch_flow_scalar(bool single) {
     if (!single && c == '\\') {
       flush();
       if (!is_break(in_.peek(1))) {
-        if (!scan_escape(text, start)) return false;
+        if (!scan_escape(text)) return false;
         continue;
       }
       in_.skip_ascii(1);

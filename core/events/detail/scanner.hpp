@@ -75,12 +75,12 @@ class Scanner {
            flow_kinds_.capacity() + simple_keys_.capacity() * sizeof(SimpleKey) +
            key_refs_.capacity() * sizeof(KeyRef) + spaces_.capacity();
   }
+ private:
   bool fail(std::string message, const Mark& mark) {
     if (!error_) error_ = ParseError{std::move(message), mark};
     return false;
   }
 
- private:
   struct SimpleKey {
     bool possible = false;
     bool required = false;
@@ -131,8 +131,10 @@ class Scanner {
 
   bool scan_directive_trailer();
   bool scan_tag_handle(bool directive, std::string_view& handle, const Mark& start);
-  bool scan_tag_uri(bool verbatim, bool directive, TextBuilder& text, const Mark& start);
-  bool scan_escape(TextBuilder& text, const Mark& start);
+  // Tag characters into `text`; a shorthand suffix excludes '!' and flow
+  // indicators and has its %-escapes decoded.
+  bool scan_tag_uri(bool shorthand, TextBuilder& text);
+  bool scan_escape(TextBuilder& text);
   bool scan_block_breaks(long& indent, std::size_t& breaks, Mark& line_start, bool detect, long& max_empty);
   bool is_document_marker();
 

@@ -223,8 +223,8 @@ TEST(ParserScalars, VerbatimValuesAreViewsIntoTheInput) {
   while (parser.next(event)) {
     if (event.type == EventType::Scalar) views.push_back(inside(event.value));
   }
-  // Everything but the decoded "esc\n" and the clipped block scalar... which
-  // also stands verbatim ("one line\n").
+  // Plain, quoted and one-line block scalars stand verbatim in the input;
+  // only the escaped "esc\n" had to be decoded.
   const std::vector<bool> expected = {true, true, true, true, true, true, true, true, true, false};
   EXPECT_EQ(views, expected);
 }
