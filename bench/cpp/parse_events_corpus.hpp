@@ -46,9 +46,9 @@ inline std::string make_event_corpus(std::size_t min_bytes, std::uint64_t seed =
            "." + std::to_string(rnd.below(100)) + "\"\n";
     out += "  annotations: {owner: " + word() + ", team: \"" + word() + "\", ticket: " +
            std::to_string(rnd.below(100000)) + "}\n";
-    out += "spec:\n  replicas: " + std::to_string(1 + rnd.below(9)) + "\n";
+    out += "config:\n  replicas: " + std::to_string(1 + rnd.below(9)) + "\n";
     out += "  selector:\n    matchLabels: *labels" + std::to_string(doc) + "\n";
-    out += "  template:\n    spec:\n      containers:\n";
+    out += "  template:\n    settings:\n      containers:\n";
     const std::size_t containers = 1 + rnd.below(3);
     for (std::size_t c = 0; c < containers; ++c) {
       out += "        - name: " + word() + "\n";
