@@ -111,6 +111,24 @@ TEST(YamlTestSuite, IncrementalMatchesWholeTextWithComments) {
   }
 }
 
+// YAML files as people write them all parse, alike on both input paths.
+TEST(RealWorldYaml, ParsesOnBothPaths) {
+  const fs::path root = fs::path(VELMO_SHARED_DIR) / "real-world-yaml";
+  ParserOptions options;
+  options.comments = true;
+  std::size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string ext = entry.path().extension().string();
+    if (!entry.is_regular_file() || (ext != ".yaml" && ext != ".yml")) continue;
+    ++files;
+    const std::string text = read_file(entry.path());
+    const Transcript whole = record_text(text, options);
+    EXPECT_FALSE(whole.error) << entry.path() << ": " << whole.error->description();
+    EXPECT_EQ(record_chunks(text, 13, options).full(), whole.full()) << entry.path();
+  }
+  EXPECT_GT(files, 700u);
+}
+
 TEST(YamlTestSuite, KnownFailuresAreFew) { EXPECT_LE(known_failures().size(), 3u); }
 
 }  // namespace
