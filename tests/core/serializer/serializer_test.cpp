@@ -166,5 +166,22 @@ TEST(Serialize, KeysOfOtherKinds) {
   EXPECT_EQ(folded_key, words + ": v\n");
 }
 
+std::string fragment(std::variant<std::string, SerializeError> result) {
+  if (auto* error = std::get_if<SerializeError>(&result)) return "error: " + error->display();
+  return std::get<std::string>(result);
+}
+
+TEST(Fragments, ItemsAndEntriesAtAGivenIndentation) {
+  EXPECT_EQ(fragment(render_sequence_item(map({{plain("a"), plain("1")}, {plain("b"), plain("2")}}), 2, 1)),
+            "  - a: 1\n    b: 2\n");
+  EXPECT_EQ(fragment(render_sequence_item(plain("x"), 4, 3)), "    - x\n");
+  EXPECT_EQ(fragment(render_mapping_entry(plain("key"), seq({plain("x")}), 2, 1)), "  key:\n    - x\n");
+  EXPECT_EQ(fragment(render_mapping_entry(plain("k"), plain("a: b"), 0, 0)), "k: \"a: b\"\n");
+  // The fragment's node sits one level below `depth`, and the default limit is 1000.
+  EXPECT_EQ(fragment(render_sequence_item(plain("x"), 0, 998)), "- x\n");
+  EXPECT_EQ(fragment(render_sequence_item(plain("x"), 0, 999)), "error: max depth exceeded (max=1000)");
+  EXPECT_EQ(fragment(render_mapping_entry(plain("k"), plain("v"), 0, 999)), "error: max depth exceeded (max=1000)");
+}
+
 }  // namespace
 }  // namespace velmo
