@@ -41,23 +41,31 @@ bool block_scalar_can_hold(std::string_view text) {
   return holds_only_printable(text, true) && text.find("\xEF\xBB\xBF") == std::string_view::npos;
 }
 
-// The lines of a block scalar's text: split at line feeds, a final line feed ending the last line.
-std::vector<std::string_view> block_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  if (text.empty()) return lines;
-  if (text.back() == '\n') text.remove_suffix(1);
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
+// The lines of a block scalar's text, split at line feeds, a final line feed ending the last line (so "" has
+// no lines and "a\n" one). Walked in place, without building a list.
+class BlockLines {
+ public:
+  explicit BlockLines(std::string_view text) : rest_(text) {
+    if (!rest_.empty() && rest_.back() == '\n') rest_.remove_suffix(1);
+    done_ = text.empty();
   }
-  return lines;
-}
+  bool next(std::string_view& line) {
+    if (done_) return false;
+    const std::size_t end = rest_.find('\n');
+    if (end == std::string_view::npos) {
+      line = rest_;
+      done_ = true;
+    } else {
+      line = rest_.substr(0, end);
+      rest_.remove_prefix(end + 1);
+    }
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+  bool done_;
+};
 
 // The chomping that makes the body read back as exactly `text`: the stored one where it does, else the one
 // the trailing line feeds call for.
@@ -335,11 +343,10 @@ class TreeWriter {
   void write_block_scalar(const Node& scalar, BlockContext context) {
     const std::string_view text = scalar.value();
     const bool folded = scalar.style() == ScalarStyle::Folded;
-    const std::vector<std::string_view> lines = block_lines(text);
-
     std::size_t body_indent = context.line_indent + std::max<std::size_t>(options_.indent_size, 1);
     bool indicator = false;
-    for (std::string_view line : lines) {
+    std::string_view line;
+    for (BlockLines lines(text); lines.next(line);) {
       if (line.empty()) continue;
       indicator = line.front() == ' ' || line.front() == '\t';
       break;
@@ -363,7 +370,7 @@ class TreeWriter {
 
     bool previous_is_text = false;  // the last non-empty line starts with neither space nor tab
     bool seen_text = false;
-    for (std::string_view line : lines) {
+    for (BlockLines lines(text); lines.next(line);) {
       if (line.empty()) {
         out_ += '\n';
         continue;
