@@ -186,8 +186,9 @@ void TreeBuilder::on_collection_end(const events::Event& event) {
     } else if (staged.size() - frame.staged_begin >= 2) {
       Pairs& pairs = node.pairs();
       pairs.reserve((staged.size() - frame.staged_begin) / 2);
+      // Staged keys were checked against each other as they came.
       for (std::size_t i = frame.staged_begin; i + 1 < staged.size(); i += 2) {
-        pairs.insert(std::move(staged[i]), std::move(staged[i + 1]));
+        pairs.append_distinct(std::move(staged[i]), std::move(staged[i + 1]));
       }
     }
   } else {
@@ -281,12 +282,11 @@ void TreeBuilder::add_value(Frame& frame, Node&& value) {
     spill(frame);
   }
   Pairs& pairs = frame.pairs;
-  const auto position = check ? pairs.find_index(key) : std::nullopt;
-  if (position) {
-    note_duplicate(key);
+  if (const auto position = pairs.find_index(key)) {
+    if (check) note_duplicate(key);
     pairs[*position].value() = std::move(value);
   } else {
-    pairs.insert(std::move(staged.back()), std::move(value));
+    pairs.append_distinct(std::move(staged.back()), std::move(value));
   }
   staged.pop_back();
 }
@@ -298,7 +298,7 @@ void TreeBuilder::spill(Frame& frame) {
   frame.pairs.reserve(2 * kMaxStagedEntries);
   const std::size_t last_key = staged.size() - 1;
   for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
-    frame.pairs.insert(std::move(staged[i]), std::move(staged[i + 1]));
+    frame.pairs.append_distinct(std::move(staged[i]), std::move(staged[i + 1]));
   }
   staged.erase(staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin),
                staged.begin() + static_cast<std::ptrdiff_t>(last_key));

@@ -97,6 +97,15 @@ const Node* Pairs::find(const Node& key) const {
   return position ? &entries_[*position].value_ : nullptr;
 }
 
+void Pairs::append_distinct(Node&& key, Node&& value) {
+  entries_.emplace_back(std::move(key), std::move(value));
+  if (index_) {
+    index_->add(entries_.size() - 1, node_hash(entries_.back().key_));
+  } else if (entries_.size() > kIndexThreshold) {
+    rebuild_index();
+  }
+}
+
 Pairs::InsertResult Pairs::insert(Node key, Node value) {
   if (index_) {
     const std::uint64_t hash = node_hash(key);

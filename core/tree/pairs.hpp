@@ -13,7 +13,7 @@ namespace velmo {
 // One mapping entry. The key is read-only here: changing it goes through Pairs::set_key so the index stays right.
 class PairEntry {
  public:
-  PairEntry(Node key, Node value) noexcept : key_(std::move(key)), value_(std::move(value)) {}
+  PairEntry(Node&& key, Node&& value) noexcept : key_(std::move(key)), value_(std::move(value)) {}
   const Node& key() const noexcept { return key_; }
   Node& value() noexcept { return value_; }
   const Node& value() const noexcept { return value_; }
@@ -61,6 +61,9 @@ class Pairs {
   // Appends the entry, or, when an equal key is present, replaces that entry's value in place (keeping the key
   // inserted first and its position).
   InsertResult insert(Node key, Node value);
+  // Appends an entry whose key the caller knows to differ from every key present (a builder that has already
+  // looked it up), without looking it up again.
+  void append_distinct(Node&& key, Node&& value);
   // As insert, but a new entry goes at `position` (clamped to size()).
   InsertResult insert_at(std::size_t position, Node key, Node value);
 
