@@ -262,10 +262,9 @@ void TreeBuilder::attach(Node&& node) {
 
 void TreeBuilder::add_value(Frame& frame, Node&& value) {
   std::vector<Node>& staged = scratch_->staged;
-  const Node& key = staged.back();
-  // Null-like keys are exempt from the check, but an equal key still only gets the new value.
-  const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
   if (!frame.spilled) {
+    const Node& key = staged.back();
+    const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
     const std::size_t last_key = staged.size() - 1;
     for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
       if (same_key(staged[i], key)) {
@@ -281,6 +280,10 @@ void TreeBuilder::add_value(Frame& frame, Node&& value) {
     }
     spill(frame);
   }
+  // Looked up only now: spilling moves the waiting key within the staging vector.
+  const Node& key = staged.back();
+  // Null-like keys are exempt from the check, but an equal key still only gets the new value.
+  const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
   Pairs& pairs = frame.pairs;
   if (const auto position = pairs.find_index(key)) {
     if (check) note_duplicate(key);

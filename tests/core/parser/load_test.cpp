@@ -171,6 +171,21 @@ TEST_P(LoadMappingSizes, DuplicatesAndTrailingComments) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LoadMappingSizes, ::testing::Values(1, 2, 8, 9, 17, 100, 20000));
 
+// The key that arrives when a mapping outgrows its staging area must be the one looked up, not the staging
+// slot it left behind (an empty key first made that slot look like a duplicate of it).
+TEST(Load, KeyThatMakesAMappingSpillIsItself) {
+  std::string text = ": 0\n";
+  for (int i = 1; i <= 12; ++i) text += "k" + std::to_string(i) + ": " + std::to_string(i) + "\n";
+  for (const LoadOptions& options : {LoadOptions{}, allowing_duplicates()}) {
+    Node root = loaded(text, options);
+    ASSERT_EQ(root.size(), 13u);
+    EXPECT_EQ(value_at(root, "").value().view(), "0");
+    for (int i = 1; i <= 12; ++i) {
+      EXPECT_EQ(value_at(root, "k" + std::to_string(i)).value().view(), std::to_string(i));
+    }
+  }
+}
+
 TEST(Load, TrailingCommentAfterADuplicateGoesToTheLastEntry) {
   // The duplicate only replaces the value of `a`; the last entry is still `b`.
   const Node root = loaded("a: 1\nb: 2\na: 3  # c\n", allowing_duplicates());
