@@ -63,11 +63,11 @@ class Parser {
   std::unique_ptr<Impl> impl_;
 };
 
-// Pushes every event of `text` to `handler(const Event&)`; a handler that
-// returns bool stops the parse by returning false. Returns the error, if any.
+namespace detail {
+
+// Feeds every event of `parser` to `handler`; a handler that returns bool stops the parse by returning false.
 template <class Handler>
-std::optional<ParseError> parse(std::string_view text, Handler& handler, ParserOptions options = {}) {
-  Parser parser(text, options);
+std::optional<ParseError> drive(Parser& parser, Handler& handler) {
   Event event;
   while (parser.next(event)) {
     if constexpr (std::is_same_v<decltype(handler(std::as_const(event))), bool>) {
@@ -80,20 +80,21 @@ std::optional<ParseError> parse(std::string_view text, Handler& handler, ParserO
   return std::nullopt;
 }
 
+}  // namespace detail
+
+// Pushes every event of `text` to `handler(const Event&)`; a handler that
+// returns bool stops the parse by returning false. Returns the error, if any.
+template <class Handler>
+std::optional<ParseError> parse(std::string_view text, Handler& handler, ParserOptions options = {}) {
+  Parser parser(text, options);
+  return detail::drive(parser, handler);
+}
+
 // The same over an incremental source.
 template <class Handler>
 std::optional<ParseError> parse(InputSource& source, Handler& handler, ParserOptions options = {}) {
   Parser parser(source, options);
-  Event event;
-  while (parser.next(event)) {
-    if constexpr (std::is_same_v<decltype(handler(std::as_const(event))), bool>) {
-      if (!handler(std::as_const(event))) return std::nullopt;
-    } else {
-      handler(std::as_const(event));
-    }
-  }
-  if (const ParseError* error = parser.error()) return *error;
-  return std::nullopt;
+  return detail::drive(parser, handler);
 }
 
 }  // namespace velmo::events

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <Python.h>
+#include <nanobind/nanobind.h>
 
 #include <cstdint>
 #include <cstring>
@@ -32,6 +33,13 @@ inline PyObject* make_str(std::string_view s) {
     return o;
   }
   return PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), "surrogatepass");
+}
+
+// make_str as an owned object; raises the pending exception on failure.
+inline nanobind::object str_object(std::string_view s) {
+  PyObject* o = make_str(s);
+  if (o == nullptr) throw nanobind::python_error();
+  return nanobind::steal(o);
 }
 
 }  // namespace velmo::py

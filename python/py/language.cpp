@@ -14,8 +14,6 @@ namespace nb = nanobind;
 namespace velmo::py {
 namespace {
 
-nb::object str_object(std::string_view s) { return nb::steal(make_str(s)); }
-
 constexpr char kGetLanguage[] = "get_language";
 constexpr Params<0> kNoParams{{}, 0};
 nb::object get_language(nb::handle, Args) { return str_object(i18n::thread_language()); }

@@ -16,12 +16,6 @@ namespace nb = nanobind;
 namespace velmo::py {
 namespace {
 
-nb::object text_result(std::string_view text) {
-  PyObject* s = make_str(text);
-  if (s == nullptr) throw nb::python_error();
-  return nb::steal(s);
-}
-
 // An unsigned argument whose default is None: omitted or None gives `fallback`.
 std::uint64_t unsigned_or_none(nb::handle obj, const char* param, std::uint64_t fallback) {
   return obj && !obj.is_none() ? to_unsigned(obj, param) : fallback;
@@ -59,7 +53,7 @@ constexpr char kToYaml[] = "to_yaml";
 nb::object to_yaml(nb::handle self, Args) {
   YamlDocument& d = document_of(self);
   ExclusiveAccess access(d);
-  return text_result(document_text(d, SerializeOptions{}));
+  return str_object(document_text(d, SerializeOptions{}));
 }
 
 constexpr char kToYamlWithOptions[] = "to_yaml_with_options";
@@ -76,7 +70,7 @@ nb::object to_yaml_with_options(nb::handle self, Args args) {
   o.indent_offset = unsigned_or_none(args[8], "indent_offset", 0);
   YamlDocument& d = document_of(self);
   ExclusiveAccess access(d);
-  return text_result(document_text(d, o));
+  return str_object(document_text(d, o));
 }
 
 constexpr char kToJson[] = "to_json";
@@ -102,7 +96,7 @@ constexpr char kRepr[] = "__repr__";
 nb::object repr(nb::handle self, Args) {
   YamlDocument& d = document_of(self);
   ExclusiveAccess access(d);
-  return text_result("YamlDocument(" + document_text_or_nothing(d).value_or("") + ")");
+  return str_object("YamlDocument(" + document_text_or_nothing(d).value_or("") + ")");
 }
 
 constexpr char kStr[] = "__str__";
@@ -110,7 +104,7 @@ nb::object str(nb::handle self, Args) {
   YamlDocument& d = document_of(self);
   ExclusiveAccess access(d);
   std::optional<std::string> text = document_text_or_nothing(d);
-  return text_result(text ? *text : std::string("YamlDocument(error)"));
+  return str_object(text ? *text : std::string("YamlDocument(error)"));
 }
 
 PyMethodDef g_defs[] = {

@@ -17,12 +17,6 @@ namespace nb = nanobind;
 namespace velmo::py {
 namespace {
 
-nb::object text_result(std::string_view text) {
-  PyObject* s = make_str(text);
-  if (s == nullptr) throw nb::python_error();
-  return nb::steal(s);
-}
-
 constexpr Params<1> kDataParam{{"data"}, 1};
 constexpr Params<2> kDumpFileParams{{"data", "path"}, 2};
 constexpr Params<1> kJsonParam{{"json_str"}, 1};
@@ -30,7 +24,7 @@ constexpr Params<1> kJsonParam{{"json_str"}, 1};
 nb::object dump_to_str(nb::handle data) {
   DumpBuffer buffer;
   direct_dump(buffer.text(), data.ptr(), false);
-  return text_result(buffer.text());
+  return str_object(buffer.text());
 }
 
 constexpr char kSafeDump[] = "safe_dump";
@@ -66,7 +60,7 @@ nb::object from_json(nb::handle, Args args) {
   if (auto error = serialize_into(buffer.text(), std::get<Node>(read), options)) {
     raise_serialize_error(*error, options.max_depth);
   }
-  return text_result(buffer.text());
+  return str_object(buffer.text());
 }
 
 PyMethodDef g_defs[] = {
