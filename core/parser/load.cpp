@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "events/parser.hpp"
+#include "parser/parser_lease.hpp"
 #include "parser/tree_builder.hpp"
 #include "parser/yaml/merge.hpp"
 #include "text/unicode.hpp"
@@ -20,41 +21,6 @@ bool is_blank(std::string_view text) noexcept {
   while (const std::size_t n = text::white_space_length_at(text, i)) i += n;
   return i == text.size();
 }
-
-// The thread's parser, reset for each load so its buffers and state stack stay warm between calls.
-struct ThreadParser {
-  events::Parser parser{std::string_view()};
-  bool in_use = false;
-};
-thread_local ThreadParser t_parser;
-
-// Borrows the thread's parser, or makes a fresh one when it is busy.
-class ParserLease {
- public:
-  ParserLease(std::string_view text, const events::ParserOptions& options) {
-    if (t_parser.in_use) {
-      owned_ = std::make_unique<events::Parser>(text, options);
-      parser_ = owned_.get();
-    } else {
-      t_parser.in_use = true;
-      t_parser.parser.reset(text, options);
-      parser_ = &t_parser.parser;
-    }
-  }
-  ~ParserLease() {
-    if (!owned_) {
-      t_parser.parser.reset(std::string_view());
-      t_parser.in_use = false;
-    }
-  }
-  ParserLease(const ParserLease&) = delete;
-  ParserLease& operator=(const ParserLease&) = delete;
-  events::Parser& operator*() noexcept { return *parser_; }
-
- private:
-  events::Parser* parser_ = nullptr;
-  std::unique_ptr<events::Parser> owned_;
-};
 
 // Runs the parser over the whole source into `builder`; the parse failure, if any, as a LoadError.
 std::optional<LoadError> build(const SharedText& source, TreeBuilder& builder) {

@@ -19,43 +19,8 @@ constexpr bool has_control_or_high(std::uint64_t w) noexcept {
   return ((w - kOnes * 0x20) & ~w & kHighs) != 0 || (w & kHighs) != 0 || has_byte(w, 0x7f);
 }
 
-// One code point of possibly malformed UTF-8. A malformed byte reads as itself with `valid` false, so
-// scanning never stops or overruns on bad input.
-struct CodePoint {
-  std::uint32_t value;
-  std::size_t length;
-  bool valid;
-};
-
-CodePoint decode_at(std::string_view s, std::size_t i) noexcept {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + i;
-  const std::size_t avail = s.size() - i;
-  const unsigned c = p[0];
-  if (c < 0x80) return {c, 1, true};
-  std::size_t n;
-  std::uint32_t cp;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 1;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 2;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 3;
-    cp = c & 0x07;
-  } else {
-    return {c, 1, false};
-  }
-  if (avail <= n) return {c, 1, false};
-  for (std::size_t k = 1; k <= n; ++k) {
-    if ((p[k] & 0xC0) != 0x80) return {c, 1, false};
-    cp = (cp << 6) | (p[k] & 0x3F);
-  }
-  if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return {c, 1, false};
-  }
-  return {cp, n + 1, true};
-}
+using text::CodePoint;
+using text::decode_utf8_at;
 
 // Characters that no plain or single-quoted scalar can carry: C0 controls (tab included), DEL, C1 controls
 // and the non-characters ending in FFFE or FFFF.
@@ -118,7 +83,7 @@ void scan_from(std::string_view text, std::size_t from, bool flow, QuoteScan& sc
       ++i;
       continue;
     }
-    const CodePoint cp = decode_at(text, i);
+    const CodePoint cp = decode_utf8_at(text, i);
     if (cp.valid) {
       if (cp.value == 0xA0 || cp.value == 0xFEFF) scan.needs_quotes = true;
       if (is_non_printable(cp.value)) scan.has_non_printable = true;
@@ -229,7 +194,7 @@ bool holds_only_printable(std::string_view text, bool allow_line_feed) noexcept 
       ++i;
       continue;
     }
-    const CodePoint cp = decode_at(text, i);
+    const CodePoint cp = decode_utf8_at(text, i);
     if (cp.valid && is_non_printable(cp.value)) return false;
     i += cp.length;
   }
@@ -288,7 +253,7 @@ void write_double_quoted(std::string& out, std::string_view text) {
       ++i;
       continue;
     }
-    const CodePoint cp = c < 0x80 ? CodePoint{c, 1, true} : decode_at(text, i);
+    const CodePoint cp = c < 0x80 ? CodePoint{c, 1, true} : decode_utf8_at(text, i);
     const char* escape = nullptr;
     bool numeric = false;
     if (cp.valid) {

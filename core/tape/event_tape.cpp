@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "events/parser.hpp"
+#include "parser/parser_lease.hpp"
 #include "tree/shared_text.hpp"
 
 namespace velmo::tape {
@@ -10,7 +11,6 @@ namespace {
 
 struct ThreadTape {
   EventTape tape;
-  events::Parser parser{std::string_view()};
   bool in_use = false;
 };
 thread_local ThreadTape t_tape;
@@ -36,16 +36,7 @@ EventTape::Outcome EventTape::record(std::string_view source, std::uint64_t max_
   clear();
   source_ = source;
   if (source.size() > SharedText::kMaxBytes) return Outcome::NeedsTree;
-  // A parser reused from the thread keeps its buffers warm; a nested load gets its own.
-  std::unique_ptr<events::Parser> own;
-  events::Parser* parser;
-  if (this == &t_tape.tape) {
-    t_tape.parser.reset(source);
-    parser = &t_tape.parser;
-  } else {
-    own = std::make_unique<events::Parser>(source);
-    parser = own.get();
-  }
+  parser::ParserLease parser(source, events::ParserOptions{});
   entries_.reserve(source.size() / 8);
   const char* base = source.data();
   events::Event ev;
@@ -105,7 +96,6 @@ EventTape::Outcome EventTape::record(std::string_view source, std::uint64_t max_
       outcome = Outcome::Failed;
     }
   }
-  if (this == &t_tape.tape) t_tape.parser.reset(std::string_view());
   return outcome;
 }
 

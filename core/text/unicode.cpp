@@ -2,48 +2,56 @@
 
 namespace velmo::text {
 
+CodePoint decode_utf8_at(std::string_view s, std::size_t i) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + i;
+  const std::size_t avail = s.size() - i;
+  const unsigned c = p[0];
+  if (c < 0x80) return {c, 1, true};
+  std::size_t n;
+  std::uint32_t cp;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 1;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 2;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 3;
+    cp = c & 0x07;
+  } else {
+    return {c, 1, false};
+  }
+  if (avail <= n) return {c, 1, false};
+  for (std::size_t k = 1; k <= n; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return {c, 1, false};
+    cp = (cp << 6) | (p[k] & 0x3F);
+  }
+  if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return {c, 1, false};
+  }
+  return {cp, n + 1, true};
+}
+
 bool is_valid_utf8(std::string_view s) noexcept {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const auto* end = p + s.size();
-  while (p < end) {
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
     // ASCII runs are the common case: skip eight bytes at a time.
-    while (end - p >= 8) {
+    while (n - i >= 8) {
       std::uint64_t w;
-      __builtin_memcpy(&w, p, 8);
+      __builtin_memcpy(&w, p + i, 8);
       if (w & 0x8080808080808080ULL) break;
-      p += 8;
+      i += 8;
     }
-    if (p == end) break;
-    unsigned c = *p;
-    if (c < 0x80) {
-      ++p;
+    if (i == n) break;
+    if (p[i] < 0x80) {
+      ++i;
       continue;
     }
-    std::size_t n;
-    std::uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      n = 1;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      n = 2;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      n = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (static_cast<std::size_t>(end - p) <= n) return false;
-    for (std::size_t k = 1; k <= n; ++k) {
-      unsigned cc = p[k];
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
-    p += n + 1;
+    const CodePoint cp = decode_utf8_at(s, i);
+    if (!cp.valid) return false;
+    i += cp.length;
   }
   return true;
 }

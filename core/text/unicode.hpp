@@ -8,6 +8,17 @@
 
 namespace velmo::text {
 
+// One code point of possibly malformed UTF-8. A malformed byte reads as itself with `valid` false, so a scan
+// never stops or overruns on bad input.
+struct CodePoint {
+  std::uint32_t value;
+  std::size_t length;
+  bool valid;
+};
+
+// The code point starting at s[i] (i < s.size()): no overlongs, no surrogates, nothing above U+10FFFF.
+CodePoint decode_utf8_at(std::string_view s, std::size_t i) noexcept;
+
 // True when `s` is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
 bool is_valid_utf8(std::string_view s) noexcept;
 
