@@ -193,7 +193,7 @@ void TreeBuilder::on_collection_end(const events::Event& event) {
     }
   } else {
     if (first != staged.end()) {
-      std::vector<Node>& items = node.items();
+      NodeList& items = node.items();
       items.reserve(static_cast<std::size_t>(staged.end() - first));
       std::move(first, staged.end(), std::back_inserter(items));
     }

@@ -30,7 +30,7 @@ Node Node::mapping(bool flow_style) noexcept {
 
 Node Node::sequence(bool flow_style) noexcept {
   Node node(NodeKind::Sequence);
-  ::new (&node.items_) std::unique_ptr<std::vector<Node>>();
+  ::new (&node.items_) std::unique_ptr<NodeList>();
   node.flow_style_ = flow_style;
   return node;
 }
@@ -65,29 +65,12 @@ void Node::copy_payload_from(const Node& other) {
       ::new (&text_) SharedText(other.text_);
       break;
     case NodeKind::Sequence:
-      ::new (&items_) std::unique_ptr<std::vector<Node>>(
-          other.items_ && !other.items_->empty() ? std::make_unique<std::vector<Node>>(*other.items_) : nullptr);
+      ::new (&items_) std::unique_ptr<NodeList>(
+          other.items_ && !other.items_->empty() ? std::make_unique<NodeList>(*other.items_) : nullptr);
       break;
     case NodeKind::Mapping:
       ::new (&pairs_) std::unique_ptr<Pairs>(
           other.pairs_ && !other.pairs_->empty() ? std::make_unique<Pairs>(*other.pairs_) : nullptr);
-      break;
-    case NodeKind::Null:
-      break;
-  }
-}
-
-void Node::move_payload_from(Node& other) noexcept {
-  switch (other.kind_) {
-    case NodeKind::Scalar:
-    case NodeKind::Alias:
-      ::new (&text_) SharedText(std::move(other.text_));
-      break;
-    case NodeKind::Sequence:
-      ::new (&items_) std::unique_ptr<std::vector<Node>>(std::move(other.items_));
-      break;
-    case NodeKind::Mapping:
-      ::new (&pairs_) std::unique_ptr<Pairs>(std::move(other.pairs_));
       break;
     case NodeKind::Null:
       break;
@@ -103,15 +86,6 @@ Node::Node(const Node& other)
   copy_payload_from(other);
 }
 
-Node::Node(Node&& other) noexcept
-    : kind_(other.kind_),
-      style_(other.style_),
-      chomping_(other.chomping_),
-      flow_style_(other.flow_style_),
-      meta_(std::move(other.meta_)) {
-  move_payload_from(other);
-}
-
 Node& Node::operator=(const Node& other) {
   if (this != &other) *this = Node(other);
   return *this;
@@ -121,13 +95,8 @@ Node& Node::operator=(Node&& other) noexcept {
   if (this == &other) return *this;
   // `other` may live inside this node's subtree (node = std::move(node.items()[0])): detach it first.
   Node taken(std::move(other));
-  destroy_payload();
-  kind_ = taken.kind_;
-  style_ = taken.style_;
-  chomping_ = taken.chomping_;
-  flow_style_ = taken.flow_style_;
-  meta_ = std::move(taken.meta_);
-  move_payload_from(taken);
+  this->~Node();
+  ::new (static_cast<void*>(this)) Node(std::move(taken));
   return *this;
 }
 
@@ -138,7 +107,7 @@ constexpr unsigned kRecursiveFreeDepth = 256;
 thread_local unsigned free_depth = 0;
 }  // namespace
 
-Node::~Node() {
+void Node::destroy() noexcept {
   if (!has_children()) {
     destroy_payload();
     return;
@@ -193,14 +162,14 @@ void Node::free_descendants_iteratively() noexcept {
   }
 }
 
-std::vector<Node>& Node::items() {
+NodeList& Node::items() {
   assert(is_sequence());
-  if (!items_) items_ = std::make_unique<std::vector<Node>>();
+  if (!items_) items_ = std::make_unique<NodeList>();
   return *items_;
 }
 
-const std::vector<Node>& Node::items() const noexcept {
-  static const std::vector<Node> none;
+const NodeList& Node::items() const noexcept {
+  static const NodeList none;
   return is_sequence() && items_ ? *items_ : none;
 }
 

@@ -2,11 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "memory/tree_memory.hpp"
 #include "tree/node_meta.hpp"
 #include "tree/shared_text.hpp"
 
@@ -16,6 +18,13 @@ namespace velmo {
 enum class NodeKind : std::uint8_t { Scalar = 0, Mapping = 1, Sequence = 2, Null = 3, Alias = 4 };
 
 class Pairs;
+class Node;
+
+// The items of a sequence: a vector whose buffer, like the list itself, lives in tree memory.
+class NodeList : public std::vector<Node, memory::TreeAllocator<Node>>, public memory::InTreeMemory {
+ public:
+  using std::vector<Node, memory::TreeAllocator<Node>>::vector;
+};
 
 // One node of a document tree: a tagged union of Scalar, Mapping, Sequence, Null and Alias.
 //
@@ -35,10 +44,18 @@ class Node {
   static Node alias(std::string_view name);
 
   Node(const Node& other);
-  Node(Node&& other) noexcept;
+  // Every member is trivially relocatable (a kind byte, 32-bit offsets, owning pointers), so a move copies the
+  // bytes and leaves `other` an empty null node: moving nodes in and out of staging and storage costs no
+  // per-kind work.
+  Node(Node&& other) noexcept {
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Node));
+    other.forget_payload();
+  }
   Node& operator=(const Node& other);
   Node& operator=(Node&& other) noexcept;
-  ~Node();
+  ~Node() {
+    if (kind_ != NodeKind::Null) destroy();
+  }
 
   // Same as the copy constructor; spelled out where a deep copy is the point.
   Node deep_copy() const { return Node(*this); }
@@ -62,8 +79,8 @@ class Node {
   // Collection fields (only on mappings and sequences).
   bool flow_style() const noexcept { return flow_style_; }
   void set_flow_style(bool flow) noexcept { flow_style_ = flow; }
-  std::vector<Node>& items();
-  const std::vector<Node>& items() const noexcept;
+  NodeList& items();
+  const NodeList& items() const noexcept;
   Pairs& pairs();
   const Pairs& pairs() const noexcept;
   // Number of items or entries; 0 for the other kinds.
@@ -89,9 +106,14 @@ class Node {
  private:
   explicit Node(NodeKind kind) noexcept : kind_(kind) {}
   static const SharedText& empty_text() noexcept;
+  // Leaves a null node without metadata, without releasing anything: what it owned has been moved away.
+  void forget_payload() noexcept {
+    kind_ = NodeKind::Null;
+    ::new (static_cast<void*>(&meta_)) NodeMeta();
+  }
+  void destroy() noexcept;  // releases the payload of a non-null node
   void destroy_payload() noexcept;
   void copy_payload_from(const Node& other);
-  void move_payload_from(Node& other) noexcept;
   bool has_children() const noexcept;
   std::size_t child_slots() const noexcept;  // items, or keys and values of entries
   Node& child_slot(std::size_t i) noexcept;
@@ -106,7 +128,7 @@ class Node {
   // for Null.
   union {
     SharedText text_;                           // Scalar value, Alias name
-    std::unique_ptr<std::vector<Node>> items_;  // Sequence; null while empty
+    std::unique_ptr<NodeList> items_;           // Sequence; null while empty
     std::unique_ptr<Pairs> pairs_;              // Mapping; null while empty
   };
 };

@@ -43,7 +43,6 @@ NodeMeta& NodeMeta::operator=(const NodeMeta& other) {
   return *this;
 }
 
-NodeMeta::~NodeMeta() = default;
 
 NodeMeta::Extra& NodeMeta::extra() {
   if (!extra_) extra_ = std::make_unique<Extra>();

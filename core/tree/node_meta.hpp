@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "memory/tree_memory.hpp"
 #include "tree/shared_text.hpp"
 
 namespace velmo {
@@ -51,7 +52,7 @@ class NodeMeta {
   NodeMeta(NodeMeta&& other) noexcept = default;
   NodeMeta& operator=(const NodeMeta& other);
   NodeMeta& operator=(NodeMeta&& other) noexcept = default;
-  ~NodeMeta();
+  ~NodeMeta() = default;
 
   const Comment* comment() const noexcept { return extra_ && extra_->comment ? &*extra_->comment : nullptr; }
   const std::string* anchor() const noexcept { return extra_ && extra_->anchor ? &*extra_->anchor : nullptr; }
@@ -77,7 +78,7 @@ class NodeMeta {
 
  private:
   static constexpr std::uint32_t kNoOffset = UINT32_MAX;
-  struct Extra {
+  struct Extra : memory::InTreeMemory {
     std::optional<Comment> comment;
     std::optional<std::string> anchor;
     std::optional<Tag> tag;

@@ -6,7 +6,7 @@ namespace velmo {
 
 // Open-addressing table of entry positions, plus each entry's hash so that growing the table or comparing a
 // probe never rehashes a key node.
-class Pairs::Index {
+class Pairs::Index : public memory::InTreeMemory {
  public:
   void clear() noexcept {
     hashes_.clear();
@@ -49,8 +49,8 @@ class Pairs::Index {
     for (std::size_t i = 0; i < hashes_.size(); ++i) place(i, hashes_[i]);
   }
 
-  std::vector<std::uint64_t> hashes_;
-  std::vector<std::uint32_t> slots_;  // entry position + 1; 0 marks a free slot
+  std::vector<std::uint64_t, memory::TreeAllocator<std::uint64_t>> hashes_;
+  std::vector<std::uint32_t, memory::TreeAllocator<std::uint32_t>> slots_;  // entry position + 1; 0 marks a free slot
 };
 
 Pairs::Pairs() noexcept = default;

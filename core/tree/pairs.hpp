@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "memory/tree_memory.hpp"
 #include "tree/node.hpp"
 
 namespace velmo {
@@ -31,7 +32,7 @@ class PairEntry {
 // index (open addressing over entry positions), so building a large mapping and checking it for duplicate keys
 // stays linear. The index is maintained by every mutation and never built by a lookup, so concurrent readers
 // of one tree never write to it.
-class Pairs {
+class Pairs : public memory::InTreeMemory {
  public:
   static constexpr std::size_t kIndexThreshold = 8;
 
@@ -81,7 +82,7 @@ class Pairs {
   class Index;
   void rebuild_index();
 
-  std::vector<PairEntry> entries_;
+  std::vector<PairEntry, memory::TreeAllocator<PairEntry>> entries_;
   std::unique_ptr<Index> index_;
 };
 

@@ -1,9 +1,10 @@
 #include "tree/shared_text.hpp"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "memory/tree_memory.hpp"
 
 namespace velmo {
 
@@ -11,8 +12,7 @@ SharedText SharedText::copy_of(std::string_view text) {
   SharedText result;
   const std::size_t size = std::min(text.size(), kMaxBytes);
   if (size == 0) return result;
-  void* memory = std::malloc(sizeof(detail::TextBlock) + size);
-  if (memory == nullptr) throw std::bad_alloc();
+  void* memory = memory::allocate(sizeof(detail::TextBlock) + size);
   auto* block = ::new (memory) detail::TextBlock{{1}, size};
   std::memcpy(block->chars(), text.data(), size);
   result.block_ = block;
@@ -35,8 +35,9 @@ SharedText SharedText::substr(std::size_t pos, std::size_t count) const noexcept
 void SharedText::release() noexcept {
   if (block_ == nullptr) return;
   if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    const std::size_t bytes = sizeof(detail::TextBlock) + block_->size;
     block_->~TextBlock();
-    std::free(block_);
+    memory::release(block_, bytes);
   }
   block_ = nullptr;
 }

@@ -138,7 +138,7 @@ void append_element(std::string& out, const char* p, const ElementType& t) {
 // The array's elements in row-major order, each a plain scalar, cut into one nested sequence per dimension.
 Node array_tree(const Py_buffer& view, const ElementType& type, std::size_t count) {
   const auto ndim = static_cast<std::size_t>(view.ndim);
-  std::vector<Node> level;
+  NodeList level;
   level.reserve(count);
   std::vector<Py_ssize_t> index(ndim, 0);
   std::string text;
@@ -159,11 +159,11 @@ Node array_tree(const Py_buffer& view, const ElementType& type, std::size_t coun
   }
   for (std::size_t d = ndim; d-- > 1;) {
     const auto group = static_cast<std::size_t>(view.shape[d]);
-    std::vector<Node> outer;
+    NodeList outer;
     outer.reserve(level.size() / group);
     for (std::size_t start = 0; start < level.size(); start += group) {
       Node seq = Node::sequence();
-      std::vector<Node>& items = seq.items();
+      NodeList& items = seq.items();
       items.reserve(group);
       for (std::size_t k = 0; k < group; ++k) items.push_back(std::move(level[start + k]));
       outer.push_back(std::move(seq));

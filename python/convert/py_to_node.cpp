@@ -173,7 +173,7 @@ class Converter {
     Node node = Node::sequence();
     const Py_ssize_t start_size = PyList_GET_SIZE(list);
     if (start_size == 0) return node;
-    std::vector<Node>& items = node.items();
+    NodeList& items = node.items();
     items.reserve(static_cast<std::size_t>(start_size));
     for (Py_ssize_t i = 0; i < start_size && i < PyList_GET_SIZE(list); ++i) {
       nb::object item = nb::borrow(PyList_GET_ITEM(list, i));

@@ -27,7 +27,7 @@ bool walk_values(Node& root, Visit&& visit) {
       Pairs& pairs = node->pairs();
       for (std::size_t i = pairs.size(); i-- > 0;) stack.push_back(&pairs[i].value());
     } else if (node->is_sequence()) {
-      std::vector<Node>& items = node->items();
+      NodeList& items = node->items();
       for (std::size_t i = items.size(); i-- > 0;) stack.push_back(&items[i]);
     }
   }

@@ -300,7 +300,7 @@ TEST(TreeBuilder, ChompingComesFromBlockScalarsOnly) {
   quoted.chomping = events::Chomping::Strip;  // meaningless for a quoted scalar
   const std::vector<Node> documents = build_documents(
       {sequence_start(), literal, folded, quoted, sequence_end(), document_end()});
-  const std::vector<Node>& items = documents.at(0).items();
+  const NodeList& items = documents.at(0).items();
   EXPECT_EQ(items[0].chomping(), Chomping::Keep);
   EXPECT_EQ(items[0].style(), ScalarStyle::Literal);
   EXPECT_EQ(items[1].chomping(), Chomping::Strip);

@@ -1,0 +1,147 @@
+#include "memory/tree_memory.hpp"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace velmo::memory {
+
+
+namespace {
+
+constexpr std::size_t kAlign = 16;
+// Empty chunks kept for reuse; beyond this they go back to the C++ allocator.
+constexpr std::size_t kMaxCachedChunks = (std::size_t{64} << 20) / kChunkBytes;
+// A chunk's count starts this high while a thread is carving from it, so the carving thread counts its blocks
+// without atomic operations; the surplus is taken off when the thread moves on to another chunk.
+constexpr std::int64_t kCarvingBias = std::int64_t{1} << 40;
+
+// Chunks are aligned to their size, so a block finds its chunk's header by masking its address.
+struct alignas(kAlign) ChunkHeader {
+  std::atomic<std::int64_t> live;  // blocks not yet released, plus kCarvingBias while being carved
+};
+
+constexpr std::size_t kFirstOffset = (sizeof(ChunkHeader) + kAlign - 1) / kAlign * kAlign;
+
+ChunkHeader* chunk_of(void* block) noexcept {
+  return reinterpret_cast<ChunkHeader*>(reinterpret_cast<std::uintptr_t>(block) & ~(kChunkBytes - 1));
+}
+
+// Empty chunks, shared by all threads. Never destroyed: trees may be freed during static destruction.
+struct ChunkCache {
+  std::mutex mutex;
+  std::vector<void*> chunks;
+};
+
+ChunkCache& cache() {
+  static ChunkCache* const instance = new ChunkCache();
+  return *instance;
+}
+
+void* take_chunk() {
+  {
+    ChunkCache& c = cache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (!c.chunks.empty()) {
+      void* chunk = c.chunks.back();
+      c.chunks.pop_back();
+      return chunk;
+    }
+  }
+  return ::operator new(kChunkBytes, std::align_val_t{kChunkBytes});
+}
+
+void recycle_chunk(ChunkHeader* header) noexcept {
+  header->~ChunkHeader();
+  void* chunk = header;
+  {
+    ChunkCache& c = cache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (c.chunks.size() < kMaxCachedChunks) {
+      try {
+        c.chunks.push_back(chunk);
+        return;
+      } catch (...) {
+        // No room to remember it: hand it back below.
+      }
+    }
+  }
+  ::operator delete(chunk, std::align_val_t{kChunkBytes});
+}
+
+void drop_reference(ChunkHeader* header, std::int64_t count) noexcept {
+  if (header->live.fetch_sub(count, std::memory_order_acq_rel) == count) recycle_chunk(header);
+}
+
+// The chunk this thread is carving from.
+class Carver {
+ public:
+  ~Carver() { retire(); }
+
+  void* carve(std::size_t bytes) {
+    if (header_ == nullptr || kChunkBytes - offset_ < bytes) next_chunk();
+    void* block = reinterpret_cast<char*>(header_) + offset_;
+    offset_ += bytes;
+    ++carved_;
+    return block;
+  }
+
+ private:
+  void next_chunk() {
+    void* chunk = take_chunk();
+    retire();
+    header_ = ::new (chunk) ChunkHeader{{kCarvingBias}};
+    offset_ = kFirstOffset;
+    carved_ = 0;
+  }
+
+  // Takes off the unused part of the bias: the chunk is recycled once its blocks are all released.
+  void retire() noexcept {
+    if (header_ == nullptr) return;
+    drop_reference(header_, kCarvingBias - carved_);
+    header_ = nullptr;
+  }
+
+  ChunkHeader* header_ = nullptr;
+  std::size_t offset_ = 0;
+  std::int64_t carved_ = 0;
+};
+
+thread_local Carver t_carver;
+
+constexpr std::size_t rounded(std::size_t bytes) noexcept { return (bytes + kAlign - 1) & ~(kAlign - 1); }
+
+}  // namespace
+
+void* chunked_allocate(std::size_t bytes) {
+  if (bytes == 0) bytes = 1;
+  if (bytes > kMaxChunkedBytes) return ::operator new(bytes);  // 16-byte aligned on this platform
+  return t_carver.carve(rounded(bytes));
+}
+
+void chunked_release(void* block, std::size_t bytes) noexcept {
+  if (block == nullptr) return;
+  if (bytes == 0) bytes = 1;
+  if (bytes > kMaxChunkedBytes) {
+    ::operator delete(block);
+    return;
+  }
+  drop_reference(chunk_of(block), 1);
+}
+
+std::size_t cached_chunk_bytes() noexcept {
+  ChunkCache& c = cache();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  return c.chunks.size() * kChunkBytes;
+}
+
+#if defined(VELMO_PLAIN_TREE_MEMORY)
+void* allocate(std::size_t bytes) { return ::operator new(bytes); }
+void release(void* block, std::size_t) noexcept { ::operator delete(block); }
+#else
+void* allocate(std::size_t bytes) { return chunked_allocate(bytes); }
+void release(void* block, std::size_t bytes) noexcept { chunked_release(block, bytes); }
+#endif
+
+}  // namespace velmo::memory
