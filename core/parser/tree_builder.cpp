@@ -122,12 +122,12 @@ void TreeBuilder::operator()(const events::Event& event) {
   }
 }
 
-SharedText TreeBuilder::share(std::string_view text) const {
+SharedText TreeBuilder::share(std::string_view text) {
   if (text.empty()) return {};
   const std::string_view source = source_.view();
   const std::less_equal<const char*> at_or_before;
   if (at_or_before(source.data(), text.data()) && at_or_before(text.data() + text.size(), source.data() + source.size())) {
-    return source_.substr(static_cast<std::size_t>(text.data() - source.data()), text.size());
+    return source_views_.substr(static_cast<std::size_t>(text.data() - source.data()), text.size());
   }
   return SharedText::copy_of(text);
 }

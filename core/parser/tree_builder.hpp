@@ -69,9 +69,10 @@ class TreeBuilder {
   void spill(Frame& frame);
   void note_duplicate(const Node& key);
   Frame& top() noexcept;
-  SharedText share(std::string_view text) const;
+  SharedText share(std::string_view text);
 
   SharedText source_;
+  SharedTextViews source_views_{source_};  // declared after source_, which it refers to
   BuildOptions options_;
   Scratch* scratch_;                  // the thread's scratch, or owned_scratch_ when that one is busy
   std::unique_ptr<Scratch> owned_scratch_;

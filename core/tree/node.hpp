@@ -54,7 +54,11 @@ class Node {
   Node& operator=(const Node& other);
   Node& operator=(Node&& other) noexcept;
   ~Node() {
-    if (kind_ != NodeKind::Null) destroy();
+    if (kind_ == NodeKind::Scalar || kind_ == NodeKind::Alias) {
+      text_.~SharedText();
+    } else if (kind_ != NodeKind::Null) {
+      destroy();
+    }
   }
 
   // Same as the copy constructor; spelled out where a deep copy is the point.

@@ -32,14 +32,10 @@ SharedText SharedText::substr(std::size_t pos, std::size_t count) const noexcept
   return result;
 }
 
-void SharedText::release() noexcept {
-  if (block_ == nullptr) return;
-  if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-    const std::size_t bytes = sizeof(detail::TextBlock) + block_->size;
-    block_->~TextBlock();
-    memory::release(block_, bytes);
-  }
-  block_ = nullptr;
+void SharedText::free_block() noexcept {
+  const std::size_t bytes = sizeof(detail::TextBlock) + block_->size;
+  block_->~TextBlock();
+  memory::release(block_, bytes);
 }
 
 }  // namespace velmo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -82,11 +83,54 @@ class SharedText {
   void retain() const noexcept {
     if (block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
   }
-  void release() noexcept;
+  void release() noexcept {
+    if (block_ != nullptr && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free_block();
+    block_ = nullptr;
+  }
+  void free_block() noexcept;  // after the last reference went
+
+  friend class SharedTextViews;
 
   detail::TextBlock* block_ = nullptr;
   std::uint32_t offset_ = 0;
   std::uint32_t size_ = 0;
+};
+
+// Hands out many views of one text while touching its shared count once per batch instead of once per view.
+//
+// A loader makes a view of its source for nearly every scalar; each view still holds a reference, but the
+// references are taken from the count in advance and the unused rest is given back when the issuer goes. The
+// issuer must not outlive `text`.
+class SharedTextViews {
+ public:
+  explicit SharedTextViews(const SharedText& text) noexcept : text_(text) {}
+  ~SharedTextViews() {
+    if (credit_ != 0) text_.block_->refs.fetch_sub(credit_, std::memory_order_relaxed);
+  }
+  SharedTextViews(const SharedTextViews&) = delete;
+  SharedTextViews& operator=(const SharedTextViews&) = delete;
+
+  // As text.substr(pos, count).
+  SharedText substr(std::size_t pos, std::size_t count) noexcept {
+    SharedText result;
+    pos = std::min<std::size_t>(pos, text_.size_);
+    count = std::min<std::size_t>(count, text_.size_ - pos);
+    if (count == 0) return result;
+    if (credit_ == 0) {
+      text_.block_->refs.fetch_add(kBatch, std::memory_order_relaxed);
+      credit_ = kBatch;
+    }
+    --credit_;
+    result.block_ = text_.block_;
+    result.offset_ = static_cast<std::uint32_t>(text_.offset_ + pos);
+    result.size_ = static_cast<std::uint32_t>(count);
+    return result;
+  }
+
+ private:
+  static constexpr std::uint64_t kBatch = 4096;
+  const SharedText& text_;
+  std::uint64_t credit_ = 0;
 };
 
 }  // namespace velmo

@@ -72,17 +72,27 @@ void Scanner::release_text() {
 // ---------------------------------------------------------------------------
 // Token queue
 
-Token& Scanner::push_token(TokenType type, const Mark& start, const Mark& end) {
-  return tokens_.emplace_back(type, start, end, arena_.current_seq());
-}
-
 Token& Scanner::insert_token(std::uint64_t number, TokenType type, const Mark& start, const Mark& end) {
   const std::size_t pos = head_ + static_cast<std::size_t>(number - tokens_parsed_);
   const std::uint64_t seq = pos < tokens_.size() ? tokens_[pos].arena_seq : arena_.current_seq();
   for (std::size_t i = comment_head_; i < comments_.size(); ++i) {
     if (comments_[i].before_token > number) ++comments_[i].before_token;
   }
-  return *tokens_.emplace(tokens_.begin() + static_cast<std::ptrdiff_t>(pos), type, start, end, seq);
+  if (pos >= tokens_.size()) return tokens_.emplace_back(type, start, end, seq);
+  // Shift the tail up by one and fill the gap field by field (no temporary token).
+  tokens_.push_back(tokens_.back());
+  std::copy_backward(tokens_.begin() + static_cast<std::ptrdiff_t>(pos), tokens_.end() - 2, tokens_.end() - 1);
+  Token& token = tokens_[pos];
+  token.type = type;
+  token.style = ScalarStyle::Plain;
+  token.chomping = Chomping::Clip;
+  token.major = token.minor = 0;
+  token.value = {};
+  token.extra = {};
+  token.arena_seq = seq;
+  token.start = start;
+  token.end = end;
+  return token;
 }
 
 bool Scanner::fetch_more_tokens() {

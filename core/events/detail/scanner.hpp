@@ -111,7 +111,11 @@ class Scanner {
   bool roll_indent(std::size_t column, std::uint64_t number, TokenType type, const Mark& mark, bool tab_before);
   void unroll_indent(long column);
 
-  Token& push_token(TokenType type, const Mark& start, const Mark& end);
+  // Inlined so that the marks, usually made just before, are built straight into the token rather than
+  // stored to the stack and read back.
+  [[gnu::always_inline]] Token& push_token(TokenType type, const Mark& start, const Mark& end) {
+    return tokens_.emplace_back(type, start, end, arena_.current_seq());
+  }
   Token& insert_token(std::uint64_t number, TokenType type, const Mark& start, const Mark& end);
 
   bool fetch_stream_end();
