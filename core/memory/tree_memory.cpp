@@ -74,12 +74,36 @@ void drop_reference(ChunkHeader* header, std::int64_t count) noexcept {
   if (header->live.fetch_sub(count, std::memory_order_acq_rel) == count) recycle_chunk(header);
 }
 
-// The chunk this thread is carving from.
-class Carver {
- public:
-  ~Carver() { retire(); }
+constexpr std::size_t rounded(std::size_t bytes) noexcept { return (bytes + kAlign - 1) & ~(kAlign - 1); }
 
-  void* carve(std::size_t bytes) {
+// Small blocks a thread released, kept for its next allocations of the same size: a container that grows
+// releases its old buffer just as the next one of that size is wanted, and without the lists such blocks would
+// wait for their whole chunk to empty. A listed block still counts as live in its chunk; the lists are short,
+// so they pin little.
+constexpr std::size_t kListedMaxBytes = 1024;
+constexpr std::size_t kListClasses = kListedMaxBytes / kAlign;
+constexpr std::uint32_t kMaxListed = 32;
+
+struct ListedBlock {
+  ListedBlock* next;
+};
+
+// The chunk this thread is carving from, and its lists of released blocks.
+class ThreadMemory {
+ public:
+  ThreadMemory() noexcept;
+  ~ThreadMemory();
+
+  void* allocate(std::size_t bytes) {
+    if (bytes <= kListedMaxBytes) {
+      List& list = lists_[bytes / kAlign - 1];
+      if (list.head != nullptr) {
+        ListedBlock* block = list.head;
+        list.head = block->next;
+        --list.count;
+        return block;
+      }
+    }
     if (header_ == nullptr || kChunkBytes - offset_ < bytes) next_chunk();
     void* block = reinterpret_cast<char*>(header_) + offset_;
     offset_ += bytes;
@@ -87,7 +111,24 @@ class Carver {
     return block;
   }
 
+  void release(void* block, std::size_t bytes) noexcept {
+    if (bytes <= kListedMaxBytes) {
+      List& list = lists_[bytes / kAlign - 1];
+      if (list.count < kMaxListed) {
+        list.head = ::new (block) ListedBlock{list.head};
+        ++list.count;
+        return;
+      }
+    }
+    drop_reference(chunk_of(block), 1);
+  }
+
  private:
+  struct List {
+    ListedBlock* head = nullptr;
+    std::uint32_t count = 0;
+  };
+
   void next_chunk() {
     void* chunk = take_chunk();
     retire();
@@ -106,18 +147,44 @@ class Carver {
   ChunkHeader* header_ = nullptr;
   std::size_t offset_ = 0;
   std::int64_t carved_ = 0;
+  List lists_[kListClasses];
 };
 
-thread_local Carver t_carver;
+// Whether this thread's ThreadMemory exists. Trivially destructible, so it can be read even while the thread's
+// other thread-locals are being destroyed (one of them may still release tree memory).
+enum class ThreadState : unsigned char { Unborn, Alive, Gone };
+thread_local ThreadState t_state = ThreadState::Unborn;
+thread_local ThreadMemory t_memory;
 
-constexpr std::size_t rounded(std::size_t bytes) noexcept { return (bytes + kAlign - 1) & ~(kAlign - 1); }
+ThreadMemory::ThreadMemory() noexcept { t_state = ThreadState::Alive; }
+
+ThreadMemory::~ThreadMemory() {
+  t_state = ThreadState::Gone;
+  for (List& list : lists_) {
+    while (list.head != nullptr) {
+      ListedBlock* block = list.head;
+      list.head = block->next;
+      drop_reference(chunk_of(block), 1);
+    }
+  }
+  retire();
+}
+
+// A block (of at most kMaxChunkedBytes) for a thread whose ThreadMemory is gone: a chunk of its own, recycled
+// when the block is released.
+void* allocate_alone() {
+  void* chunk = take_chunk();
+  ::new (chunk) ChunkHeader{{1}};
+  return static_cast<char*>(chunk) + kFirstOffset;
+}
 
 }  // namespace
 
 void* chunked_allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
   if (bytes > kMaxChunkedBytes) return ::operator new(bytes);  // 16-byte aligned on this platform
-  return t_carver.carve(rounded(bytes));
+  if (t_state == ThreadState::Gone) return allocate_alone();
+  return t_memory.allocate(rounded(bytes));
 }
 
 void chunked_release(void* block, std::size_t bytes) noexcept {
@@ -127,7 +194,11 @@ void chunked_release(void* block, std::size_t bytes) noexcept {
     ::operator delete(block);
     return;
   }
-  drop_reference(chunk_of(block), 1);
+  if (t_state == ThreadState::Alive) {
+    t_memory.release(block, rounded(bytes));
+  } else {
+    drop_reference(chunk_of(block), 1);
+  }
 }
 
 std::size_t cached_chunk_bytes() noexcept {

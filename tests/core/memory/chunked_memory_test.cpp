@@ -68,10 +68,24 @@ TEST(ChunkedMemory, BlocksMayBeReleasedOnAnotherThread) {
   std::vector<Block> blocks;
   std::thread maker([&] { blocks = allocate_blocks(1000, 48, 0x5a); });
   maker.join();
-  // The maker thread has exited; its last chunk is freed once these are released here.
+  // Both threads have exited once this returns: the maker's last chunk has no carver any more, and the blocks
+  // the releasing thread kept for reuse went back with it, so the chunk is empty and recycled.
   const std::size_t before = cached_chunk_bytes();
-  release_blocks(blocks);
+  std::thread releaser([&] { release_blocks(blocks); });
+  releaser.join();
   EXPECT_GT(cached_chunk_bytes(), before);
+}
+
+TEST(ChunkedMemory, ReleasedSmallBlockServesTheNextAllocationOfItsSize) {
+  // A growing container frees its old buffer just before asking for one of that size again.
+  void* first = chunked_allocate(80);
+  chunked_release(first, 80);
+  void* second = chunked_allocate(80);
+  EXPECT_EQ(second, first);
+  void* other = chunked_allocate(96);
+  EXPECT_NE(other, first);
+  chunked_release(second, 80);
+  chunked_release(other, 96);
 }
 
 TEST(ChunkedMemory, ConcurrentAllocationAndRelease) {
