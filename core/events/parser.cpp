@@ -296,6 +296,7 @@ class Parser::Impl {
       skip();
     }
     implicit_document_allowed_ = !event.implicit;
+    anchors_.clear();  // anchors are scoped to their document
     state_ = State::DocumentStart;
     return true;
   }

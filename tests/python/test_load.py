@@ -93,6 +93,12 @@ def test_aliases_expand_to_fresh_objects():
     assert data["c"] == {"x": 1}
 
 
+@pytest.mark.parametrize("load", [vy.safe_loads, vy.parse_all_docs])
+def test_an_alias_cannot_name_an_anchor_of_an_earlier_document(load):
+    with pytest.raises(vy.YamlParseError, match="found unknown anchor"):
+        load("a: &x 1\n---\nb: *x\n")
+
+
 def test_recursive_alias_and_redefined_anchor():
     assert vy.safe_load("&r [1, *r]") == [1, [1, None]]
     assert vy.safe_load("- &a 1\n- *a\n- &a 2\n- *a\n") == [1, 2, 2, 2]

@@ -113,6 +113,20 @@ TEST(ParserAnchors, AliasToUnknownAnchorFails) {
   EXPECT_EQ(error.mark.column, 3u);
 }
 
+TEST(ParserAnchors, AnchorsDoNotReachLaterDocuments) {
+  // Explicit and implicit document ends both close the anchors' scope.
+  for (const char* yaml : {"a: &x 1\n---\nb: *x\n", "a: &x 1\n...\n---\nb: *x\n", "--- &x a\n--- *x\n"}) {
+    const ParseError error = error_of(yaml);
+    EXPECT_EQ(error.message, "while parsing node, found unknown anchor") << yaml;
+  }
+  // Within a document an anchor defined again in a later document is found as usual.
+  Parser parser("a: &x 1\n---\nb: &x 2\nc: *x\n");
+  Event event;
+  while (parser.next(event)) {
+  }
+  EXPECT_EQ(parser.error(), nullptr);
+}
+
 TEST(ParserTags, ResolvedToPrefixAndSuffix) {
   struct Case {
     const char* yaml;
