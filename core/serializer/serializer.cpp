@@ -1,7 +1,10 @@
 #include "serializer/serializer.hpp"
 
 #include <algorithm>
+#include <deque>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "serializer/scalar_writers.hpp"
@@ -143,6 +146,92 @@ bool is_bare_empty_plain(const Node& node) {
 
 std::string_view sort_text(const Node& key) { return key.is_scalar() ? key.value().view() : std::string_view(); }
 
+// Where anchors go when sorting keys changes the order of a document's nodes.
+//
+// Written in stored order, every anchored node comes before the aliases to it. Sorting can move an alias ahead
+// of its anchor, and such text does not read back. So, with sort_keys, whichever of an anchored node and its
+// aliases comes first in output order is written as the full anchored node, anchor included, and the others
+// as aliases to it. This needs each aliased name to stand for one node: a document that anchors such a name
+// twice is written as stored.
+class AnchorPlacement {
+ public:
+  AnchorPlacement(const Node& root, bool sort_keys) {
+    if (!sort_keys) return;
+    std::unordered_map<std::string_view, const Node*> latest;
+    std::unordered_map<std::string_view, unsigned> definitions;
+    std::vector<const Node*> stack{&root};
+    while (!stack.empty()) {
+      const Node* node = stack.back();
+      stack.pop_back();
+      if (node->is_alias()) {
+        const auto found = latest.find(node->alias_name());
+        if (found != latest.end()) targets_.emplace(node, found->second);
+        continue;
+      }
+      if (const std::string* anchor = node->anchor()) {
+        latest[*anchor] = node;
+        ++definitions[*anchor];
+      }
+      if (node->is_sequence()) {
+        const NodeList& items = node->items();
+        for (auto it = items.rbegin(); it != items.rend(); ++it) stack.push_back(&*it);
+      } else if (node->is_mapping()) {
+        const Pairs& pairs = node->pairs();
+        for (std::size_t i = pairs.size(); i-- > 0;) {
+          stack.push_back(&pairs[i].value());
+          stack.push_back(&pairs[i].key());
+        }
+      }
+    }
+    active_ = !targets_.empty();
+    for (const auto& [alias, target] : targets_) {
+      if (definitions[alias->alias_name()] > 1) active_ = false;
+    }
+  }
+
+  // False when nothing needs moving: every node is written as stored.
+  bool active() const noexcept { return active_; }
+
+  // What to write at the place of `node`, next in output order: the node itself, the anchored node an alias
+  // names (not written yet), or an alias to an anchored node already written.
+  // An anchored mapping key is always written in full (a second time if an alias took it earlier): as an
+  // alias it would load as an alias key, which is not the same key.
+  const Node& place(const Node& node, bool key = false) {
+    const Node* target = target_of(node);
+    if (target == nullptr) return node;
+    const std::string& name = *target->anchor();
+    const Node*& bound = bindings_[name];
+    if (bound != target) {
+      bound = target;
+      return *target;
+    }
+    if (node.is_alias() || key) return node;
+    return aliases_.emplace_back(Node::alias(name));
+  }
+
+  // What place() would return now, without taking the place (for layout decisions made ahead of writing).
+  const Node& peek(const Node& node) const {
+    const Node* target = target_of(node);
+    if (target == nullptr || &node == target) return node;
+    const auto bound = bindings_.find(*target->anchor());
+    if (bound == bindings_.end() || bound->second != target) return *target;
+    return node;
+  }
+
+ private:
+  const Node* target_of(const Node& node) const {
+    if (!active_) return nullptr;
+    if (!node.is_alias()) return node.anchor() != nullptr ? &node : nullptr;
+    const auto found = targets_.find(&node);
+    return found == targets_.end() ? nullptr : found->second;
+  }
+
+  bool active_ = false;
+  std::unordered_map<const Node*, const Node*> targets_;  // alias -> the anchored node it names
+  std::unordered_map<std::string, const Node*> bindings_;  // what each name stands for at this point of output
+  std::deque<Node> aliases_;  // stable addresses for the aliases written in place of anchored nodes
+};
+
 class TreeWriter {
  public:
   TreeWriter(std::string& out, const SerializeOptions& options) : out_(out), options_(options) {}
@@ -152,7 +241,11 @@ class TreeWriter {
   bool emit_document(const Node& root) {
     if (options_.explicit_start) out_ += "---\n";
     const std::size_t indent = options_.indent_offset;
-    if (!emit_node(root, indent, false, 0, {indent, 0})) return false;
+    if (options_.sort_keys) {
+      anchors_.emplace(root, true);
+      if (!anchors_->active()) anchors_.reset();
+    }
+    if (!emit_node(place(root), indent, false, 0, {indent, 0})) return false;
     if (options_.explicit_end) out_ += "...\n";
     return true;
   }
@@ -234,14 +327,15 @@ class TreeWriter {
   }
 
   // One entry of a block mapping at `indent`; `depth` is the mapping's.
-  bool emit_block_entry(const Node& key, const Node& value, std::size_t indent, std::size_t depth) {
+  bool emit_block_entry(const Node& stored_key, const Node& stored_value, std::size_t indent, std::size_t depth) {
+    const Node& key = place_key(stored_key);
     if (needs_explicit_key(key)) {
       write_indent(indent);
       out_ += '?';
       if (!emit_indicated_content(key, indent, depth)) return false;
       write_indent(indent);
       out_ += ':';
-      return emit_value_on_next_line(value, indent, depth);
+      return emit_value_on_next_line(place(stored_value), indent, depth);
     }
     if ((key.is_scalar() || key.is_null()) && has_standalone_comment(key)) {
       write_comment_lines(indent, key.comment()->text);
@@ -249,6 +343,7 @@ class TreeWriter {
     write_indent(indent);
     write_key(key);
     out_ += ':';
+    const Node& value = place(stored_value);
     if (value_fits_on_key_line(value)) {
       out_ += ' ';
       return emit_node(value, 0, true, depth + 1, {indent, indent});
@@ -260,10 +355,15 @@ class TreeWriter {
   bool emit_sequence_item(const Node& item, std::size_t indent, std::size_t depth) {
     write_indent(indent);
     out_ += '-';
-    return emit_indicated_content(item, indent, depth);
+    return emit_indicated_content(place(item), indent, depth);
   }
 
  private:
+  // The node to write at a place in output order (see AnchorPlacement); as stored unless anchors may move.
+  const Node& place(const Node& node) { return anchors_ ? anchors_->place(node) : node; }
+  const Node& place_key(const Node& key) { return anchors_ ? anchors_->place(key, true) : key; }
+  const Node& peek(const Node& node) const { return anchors_ ? anchors_->peek(node) : node; }
+
   bool check_depth(std::size_t depth) {
     if (depth < options_.max_depth) return true;
     error_ = SerializeError::depth_limit(options_.max_depth);
@@ -457,8 +557,8 @@ class TreeWriter {
     if (!item.is_mapping() || item.flow_style() || item.size() == 0) return false;
     if (!item.meta()->has_no_metadata()) return false;
     for (const PairEntry& entry : item.pairs()) {
-      const Node& key = entry.key();
-      const Node& value = entry.value();
+      const Node& key = peek(entry.key());
+      const Node& value = peek(entry.value());
       if (needs_explicit_key(key) || has_standalone_comment(key)) return false;
       if (is_block_collection(value) || has_standalone_comment(value)) return false;
     }
@@ -476,10 +576,10 @@ class TreeWriter {
       for (const PairEntry& entry : item.pairs()) {
         if (!first) write_indent(column);
         first = false;
-        write_key(entry.key());
+        write_key(place_key(entry.key()));
         out_ += ": ";
         // A compact mapping does not count as a level of its own: its values are one below the sequence.
-        if (!emit_node(entry.value(), 0, true, depth + 1, {column, column})) return false;
+        if (!emit_node(place(entry.value()), 0, true, depth + 1, {column, column})) return false;
       }
       return true;
     }
@@ -497,9 +597,10 @@ class TreeWriter {
     if (node.is_sequence()) {
       out_ += '[';
       bool first = true;
-      for (const Node& item : node.items()) {
+      for (const Node& stored : node.items()) {
         if (!first) out_ += ", ";
         first = false;
+        const Node& item = place(stored);
         if (is_bare_empty_plain(item)) {
           // Nothing between two commas is no item at all; "null" reads back as the same (null) value.
           if (!check_depth(depth + 1)) return false;
@@ -517,15 +618,16 @@ class TreeWriter {
       if (!first) out_ += ", ";
       first = false;
       const std::size_t key_start = out_.size();
-      if (!write_flow_key(entry.key(), depth)) return false;
+      const Node& key = place_key(entry.key());
+      if (!write_flow_key(key, depth)) return false;
       if (out_.size() - key_start > kMaxImplicitKeyBytes) {
         // Too long for an implicit key: the explicit "? " form has no length limit.
         out_.resize(key_start);
         out_ += "? ";
-        write_flow_key(entry.key(), depth);
+        write_flow_key(key, depth);
       }
       out_ += ": ";
-      if (!emit_flow(entry.value(), depth + 1, fold)) return false;
+      if (!emit_flow(place(entry.value()), depth + 1, fold)) return false;
     }
     out_ += '}';
     return true;
@@ -572,6 +674,7 @@ class TreeWriter {
   std::string& out_;
   const SerializeOptions options_;
   std::optional<SerializeError> error_;
+  std::optional<AnchorPlacement> anchors_;  // set for a sorted document whose anchors may need moving
 };
 
 }  // namespace

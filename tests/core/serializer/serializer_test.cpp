@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <variant>
 
+#include "parser/load.hpp"
 #include "tree_fixtures.hpp"
 
 namespace velmo {
@@ -65,6 +67,29 @@ TEST(Serialize, SortKeysComparesTextsAndLeavesFlowAndCompactMappingsAlone) {
   SerializeOptions options;
   options.sort_keys = true;
   EXPECT_EQ(yaml(root, options), "10: 3\n9: {z: 1, y: 2}\na: 2\nb: 1\nlist:\n  - d: 1\n    c: 2\n");
+}
+
+TEST(Serialize, SortKeysWritesEachAnchorBeforeItsAliases) {
+  struct Case {
+    const char* stored;
+    const char* sorted;
+  };
+  const Case cases[] = {
+      {"b: &x [1, 2]\na: *x\n", "a: &x [1, 2]\nb: *x\n"},
+      {"b: &x {q: 1}\na: {f: *x}\n", "a: {f: &x {q: 1}}\nb: *x\n"},
+      // An anchored key stays a key in full, even after an alias took its anchor.
+      {"k: &x 1\n&y a: *y\n", "&y a: *y\nk: &x 1\n"},
+      {"&y z: 1\na: *y\n", "a: &y z\n&y z: 1\n"},
+      // A name anchored twice is written as stored, sorted or not.
+      {"b: &x 1\na: &x 2\nc: *x\n", "a: &x 2\nb: &x 1\nc: *x\n"},
+  };
+  SerializeOptions options;
+  options.sort_keys = true;
+  for (const Case& c : cases) {
+    const auto loaded = parser::load_one(std::string_view(c.stored), parser::LoadOptions{});
+    ASSERT_TRUE(std::holds_alternative<Node>(loaded)) << c.stored;
+    EXPECT_EQ(yaml(std::get<Node>(loaded), options), c.sorted) << c.stored;
+  }
 }
 
 TEST(Serialize, DepthLimit) {
