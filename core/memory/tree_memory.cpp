@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -150,16 +151,35 @@ class ThreadMemory {
   List lists_[kListClasses];
 };
 
-// Whether this thread's ThreadMemory exists. Trivially destructible, so it can be read even while the thread's
-// other thread-locals are being destroyed (one of them may still release tree memory).
+// This thread's ThreadMemory and whether it exists. Both are plain words in the initial TLS block, so reading
+// them is one load even inside a shared library; the state can be read while the thread's other
+// thread-locals are being destroyed (one of them may still release tree memory).
 enum class ThreadState : unsigned char { Unborn, Alive, Gone };
-thread_local ThreadState t_state = ThreadState::Unborn;
-thread_local ThreadMemory t_memory;
+[[gnu::tls_model("initial-exec")]] thread_local ThreadState t_state = ThreadState::Unborn;
+[[gnu::tls_model("initial-exec")]] thread_local ThreadMemory* t_memory = nullptr;
 
-ThreadMemory::ThreadMemory() noexcept { t_state = ThreadState::Alive; }
+// Owns the thread's ThreadMemory and gives its blocks back when the thread ends.
+struct ThreadMemoryOwner {
+  std::unique_ptr<ThreadMemory> memory = std::make_unique<ThreadMemory>();
+  ThreadMemoryOwner() noexcept {
+    t_memory = memory.get();
+    t_state = ThreadState::Alive;
+  }
+  ~ThreadMemoryOwner() {
+    t_state = ThreadState::Gone;
+    t_memory = nullptr;
+  }
+};
+
+ThreadMemory& thread_memory() {
+  if (t_memory != nullptr) return *t_memory;
+  thread_local ThreadMemoryOwner owner;
+  return *owner.memory;
+}
+
+ThreadMemory::ThreadMemory() noexcept = default;
 
 ThreadMemory::~ThreadMemory() {
-  t_state = ThreadState::Gone;
   for (List& list : lists_) {
     while (list.head != nullptr) {
       ListedBlock* block = list.head;
@@ -184,7 +204,7 @@ void* chunked_allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
   if (bytes > kMaxChunkedBytes) return ::operator new(bytes);  // 16-byte aligned on this platform
   if (t_state == ThreadState::Gone) return allocate_alone();
-  return t_memory.allocate(rounded(bytes));
+  return thread_memory().allocate(rounded(bytes));
 }
 
 void chunked_release(void* block, std::size_t bytes) noexcept {
@@ -195,7 +215,7 @@ void chunked_release(void* block, std::size_t bytes) noexcept {
     return;
   }
   if (t_state == ThreadState::Alive) {
-    t_memory.release(block, rounded(bytes));
+    t_memory->release(block, rounded(bytes));
   } else {
     drop_reference(chunk_of(block), 1);
   }
