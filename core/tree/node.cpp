@@ -23,7 +23,7 @@ Node Node::scalar(SharedText value, ScalarStyle style, Chomping chomping) {
 
 Node Node::mapping(bool flow_style) noexcept {
   Node node(NodeKind::Mapping);
-  ::new (&node.pairs_) std::unique_ptr<Pairs>();
+  ::new (&node.pairs_) Pairs();
   node.flow_style_ = flow_style;
   return node;
 }
@@ -51,7 +51,7 @@ void Node::destroy_payload() noexcept {
       items_.~unique_ptr();
       break;
     case NodeKind::Mapping:
-      pairs_.~unique_ptr();
+      pairs_.~Pairs();
       break;
     case NodeKind::Null:
       break;
@@ -69,8 +69,7 @@ void Node::copy_payload_from(const Node& other) {
           other.items_ && !other.items_->empty() ? std::make_unique<NodeList>(*other.items_) : nullptr);
       break;
     case NodeKind::Mapping:
-      ::new (&pairs_) std::unique_ptr<Pairs>(
-          other.pairs_ && !other.pairs_->empty() ? std::make_unique<Pairs>(*other.pairs_) : nullptr);
+      ::new (&pairs_) Pairs(other.pairs_);
       break;
     case NodeKind::Null:
       break;
@@ -119,14 +118,14 @@ void Node::destroy() noexcept {
 }
 
 bool Node::has_children() const noexcept {
-  return (kind_ == NodeKind::Sequence && items_) || (kind_ == NodeKind::Mapping && pairs_);
+  return (kind_ == NodeKind::Sequence && items_) || (kind_ == NodeKind::Mapping && !pairs_.empty());
 }
 
 std::size_t Node::child_slots() const noexcept { return is_sequence() ? size() : 2 * size(); }
 
 Node& Node::child_slot(std::size_t i) noexcept {
   if (is_sequence()) return (*items_)[i];
-  PairEntry& entry = (*pairs_)[i / 2];
+  PairEntry& entry = pairs_[i / 2];
   return i % 2 == 0 ? entry.key_ : entry.value_;
 }
 
@@ -157,7 +156,7 @@ void Node::free_descendants_iteratively() noexcept {
     if (done->is_sequence()) {
       done->items_.reset();
     } else {
-      done->pairs_.reset();
+      done->pairs_ = Pairs();
     }
   }
 }
@@ -175,18 +174,17 @@ const NodeList& Node::items() const noexcept {
 
 Pairs& Node::pairs() {
   assert(is_mapping());
-  if (!pairs_) pairs_ = std::make_unique<Pairs>();
-  return *pairs_;
+  return pairs_;
 }
 
 const Pairs& Node::pairs() const noexcept {
   static const Pairs none;
-  return is_mapping() && pairs_ ? *pairs_ : none;
+  return is_mapping() ? pairs_ : none;
 }
 
 std::size_t Node::size() const noexcept {
   if (is_sequence()) return items_ ? items_->size() : 0;
-  if (is_mapping()) return pairs_ ? pairs_->size() : 0;
+  if (is_mapping()) return pairs_.size();
   return 0;
 }
 

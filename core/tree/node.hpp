@@ -10,6 +10,7 @@
 
 #include "memory/tree_memory.hpp"
 #include "tree/node_meta.hpp"
+#include "tree/pairs.hpp"
 #include "tree/shared_text.hpp"
 
 namespace velmo {
@@ -17,7 +18,6 @@ namespace velmo {
 // The five variants of a node, numbered as they are fed to the hash.
 enum class NodeKind : std::uint8_t { Scalar = 0, Mapping = 1, Sequence = 2, Null = 3, Alias = 4 };
 
-class Pairs;
 class Node;
 
 // The items of a sequence: a vector whose buffer, like the list itself, lives in tree memory.
@@ -133,7 +133,7 @@ class Node {
   union {
     SharedText text_;                           // Scalar value, Alias name
     std::unique_ptr<NodeList> items_;           // Sequence; null while empty
-    std::unique_ptr<Pairs> pairs_;              // Mapping; null while empty
+    Pairs pairs_;                               // Mapping
   };
 };
 
@@ -148,4 +148,4 @@ void append_debug(std::string& out, const Node& node);
 
 }  // namespace velmo
 
-#include "tree/pairs.hpp"
+#include "tree/pair_entry.hpp"

@@ -55,8 +55,9 @@ class Pairs::Index : public memory::InTreeMemory {
 
 Pairs::Pairs() noexcept = default;
 
-Pairs::Pairs(const Pairs& other)
-    : entries_(other.entries_), index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
+Pairs::Pairs(const Pairs& other) : entries_(other.entries_) {
+  if (const Index* source = other.index()) entries_.set_header_word(new Index(*source));
+}
 
 Pairs::Pairs(Pairs&& other) noexcept = default;
 
@@ -65,22 +66,37 @@ Pairs& Pairs::operator=(const Pairs& other) {
   return *this;
 }
 
-Pairs& Pairs::operator=(Pairs&& other) noexcept = default;
+Pairs& Pairs::operator=(Pairs&& other) noexcept {
+  Pairs taken(std::move(other));
+  std::swap(entries_, taken.entries_);
+  return *this;
+}
 
-Pairs::~Pairs() = default;
+Pairs::~Pairs() { drop_index(); }
+
+void Pairs::drop_index() noexcept {
+  if (Index* index = this->index()) {
+    delete index;
+    entries_.set_header_word(nullptr);
+  }
+}
 
 void Pairs::rebuild_index() {
   if (entries_.size() <= kIndexThreshold) {
-    index_.reset();
+    drop_index();
     return;
   }
-  if (!index_) index_ = std::make_unique<Index>();
-  index_->clear();
-  for (std::size_t i = 0; i < entries_.size(); ++i) index_->add(i, node_hash(entries_[i].key_));
+  Index* index = this->index();
+  if (index == nullptr) {
+    index = new Index();
+    entries_.set_header_word(index);
+  }
+  index->clear();
+  for (std::size_t i = 0; i < entries_.size(); ++i) index->add(i, node_hash(entries_[i].key_));
 }
 
 std::optional<std::size_t> Pairs::find_index(const Node& key) const {
-  if (index_) return index_->find(entries_, key, node_hash(key));
+  if (const Index* index = this->index()) return index->find(entries_, key, node_hash(key));
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i].key_ == key) return i;
   }
@@ -99,22 +115,22 @@ const Node* Pairs::find(const Node& key) const {
 
 void Pairs::append_distinct(Node&& key, Node&& value) {
   entries_.emplace_back(std::move(key), std::move(value));
-  if (index_) {
-    index_->add(entries_.size() - 1, node_hash(entries_.back().key_));
+  if (Index* index = this->index()) {
+    index->add(entries_.size() - 1, node_hash(entries_.back().key_));
   } else if (entries_.size() > kIndexThreshold) {
     rebuild_index();
   }
 }
 
 Pairs::InsertResult Pairs::insert(Node key, Node value) {
-  if (index_) {
+  if (Index* index = this->index()) {
     const std::uint64_t hash = node_hash(key);
-    if (const auto position = index_->find(entries_, key, hash)) {
+    if (const auto position = index->find(entries_, key, hash)) {
       entries_[*position].value_ = std::move(value);
       return {*position, false};
     }
     entries_.emplace_back(std::move(key), std::move(value));
-    index_->add(entries_.size() - 1, hash);
+    index->add(entries_.size() - 1, hash);
     return {entries_.size() - 1, true};
   }
   if (const auto position = find_index(key)) {
@@ -133,24 +149,24 @@ Pairs::InsertResult Pairs::insert_at(std::size_t position, Node key, Node value)
   }
   position = std::min(position, entries_.size());
   if (position == entries_.size()) return insert(std::move(key), std::move(value));
-  entries_.emplace(entries_.begin() + static_cast<std::ptrdiff_t>(position), std::move(key), std::move(value));
+  entries_.insert(position, PairEntry(std::move(key), std::move(value)));
   rebuild_index();
   return {position, true};
 }
 
 void Pairs::set_key(std::size_t i, Node key) {
   entries_[i].key_ = std::move(key);
-  if (index_) rebuild_index();
+  if (index() != nullptr) rebuild_index();
 }
 
 void Pairs::erase(std::size_t i) {
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
-  if (index_) rebuild_index();
+  entries_.erase(i);
+  if (index() != nullptr) rebuild_index();
 }
 
 void Pairs::clear() noexcept {
+  drop_index();
   entries_.clear();
-  index_.reset();
 }
 
 }  // namespace velmo

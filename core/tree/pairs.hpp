@@ -6,33 +6,21 @@
 #include <optional>
 #include <vector>
 
-#include "memory/tree_memory.hpp"
-#include "tree/node.hpp"
+#include "tree/tree_vector.hpp"
 
 namespace velmo {
 
-// One mapping entry. The key is read-only here: changing it goes through Pairs::set_key so the index stays right.
-class PairEntry {
- public:
-  PairEntry(Node&& key, Node&& value) noexcept : key_(std::move(key)), value_(std::move(value)) {}
-  const Node& key() const noexcept { return key_; }
-  Node& value() noexcept { return value_; }
-  const Node& value() const noexcept { return value_; }
-
- private:
-  friend class Pairs;
-  friend class Node;  // frees deep trees without recursion
-  Node key_;
-  Node value_;
-};
+class Node;
+class PairEntry;
 
 // The entries of a mapping: insertion-ordered, keys identified by node equality.
 //
 // Small mappings are scanned linearly. Once a mapping holds more than kIndexThreshold entries it keeps a hash
 // index (open addressing over entry positions), so building a large mapping and checking it for duplicate keys
 // stays linear. The index is maintained by every mutation and never built by a lookup, so concurrent readers
-// of one tree never write to it.
-class Pairs : public memory::InTreeMemory {
+// of one tree never write to it. The entries' block holds the index pointer in its header word, so a mapping is
+// 16 bytes inside its node and one allocation.
+class Pairs {
  public:
   static constexpr std::size_t kIndexThreshold = 8;
 
@@ -45,15 +33,15 @@ class Pairs : public memory::InTreeMemory {
 
   std::size_t size() const noexcept { return entries_.size(); }
   bool empty() const noexcept { return entries_.empty(); }
-  void reserve(std::size_t count) { entries_.reserve(count); }
+  void reserve(std::size_t count);
 
-  // Entries in insertion order.
-  auto begin() noexcept { return entries_.begin(); }
-  auto end() noexcept { return entries_.end(); }
-  auto begin() const noexcept { return entries_.begin(); }
-  auto end() const noexcept { return entries_.end(); }
-  PairEntry& operator[](std::size_t i) noexcept { return entries_[i]; }
-  const PairEntry& operator[](std::size_t i) const noexcept { return entries_[i]; }
+  // Entries in insertion order (defined with PairEntry, in pair_entry.hpp).
+  PairEntry* begin() noexcept;
+  PairEntry* end() noexcept;
+  const PairEntry* begin() const noexcept;
+  const PairEntry* end() const noexcept;
+  PairEntry& operator[](std::size_t i) noexcept;
+  const PairEntry& operator[](std::size_t i) const noexcept;
 
   struct InsertResult {
     std::size_t index;  // position of the entry holding the value
@@ -80,10 +68,14 @@ class Pairs : public memory::InTreeMemory {
 
  private:
   class Index;
+  Index* index() const noexcept { return static_cast<Index*>(entries_.header_word()); }
+  void drop_index() noexcept;
   void rebuild_index();
 
-  std::vector<PairEntry, memory::TreeAllocator<PairEntry>> entries_;
-  std::unique_ptr<Index> index_;
+  TreeVector<PairEntry> entries_;
 };
 
 }  // namespace velmo
+
+// Node holds a Pairs by value and PairEntry holds Nodes: node.hpp completes both.
+#include "tree/node.hpp"
