@@ -30,7 +30,7 @@ Node Node::mapping(bool flow_style) noexcept {
 
 Node Node::sequence(bool flow_style) noexcept {
   Node node(NodeKind::Sequence);
-  ::new (&node.items_) std::unique_ptr<NodeList>();
+  ::new (&node.items_) NodeList();
   node.flow_style_ = flow_style;
   return node;
 }
@@ -48,7 +48,7 @@ void Node::destroy_payload() noexcept {
       text_.~SharedText();
       break;
     case NodeKind::Sequence:
-      items_.~unique_ptr();
+      items_.~NodeList();
       break;
     case NodeKind::Mapping:
       pairs_.~Pairs();
@@ -65,8 +65,7 @@ void Node::copy_payload_from(const Node& other) {
       ::new (&text_) SharedText(other.text_);
       break;
     case NodeKind::Sequence:
-      ::new (&items_) std::unique_ptr<NodeList>(
-          other.items_ && !other.items_->empty() ? std::make_unique<NodeList>(*other.items_) : nullptr);
+      ::new (&items_) NodeList(other.items_);
       break;
     case NodeKind::Mapping:
       ::new (&pairs_) Pairs(other.pairs_);
@@ -118,13 +117,13 @@ void Node::destroy() noexcept {
 }
 
 bool Node::has_children() const noexcept {
-  return (kind_ == NodeKind::Sequence && items_) || (kind_ == NodeKind::Mapping && !pairs_.empty());
+  return (kind_ == NodeKind::Sequence && !items_.empty()) || (kind_ == NodeKind::Mapping && !pairs_.empty());
 }
 
 std::size_t Node::child_slots() const noexcept { return is_sequence() ? size() : 2 * size(); }
 
 Node& Node::child_slot(std::size_t i) noexcept {
-  if (is_sequence()) return (*items_)[i];
+  if (is_sequence()) return items_[i];
   PairEntry& entry = pairs_[i / 2];
   return i % 2 == 0 ? entry.key_ : entry.value_;
 }
@@ -154,7 +153,7 @@ void Node::free_descendants_iteratively() noexcept {
     stack.pop_back();
     if (done == this) break;  // the destructor frees this node's own children
     if (done->is_sequence()) {
-      done->items_.reset();
+      done->items_ = NodeList();
     } else {
       done->pairs_ = Pairs();
     }
@@ -163,13 +162,12 @@ void Node::free_descendants_iteratively() noexcept {
 
 NodeList& Node::items() {
   assert(is_sequence());
-  if (!items_) items_ = std::make_unique<NodeList>();
-  return *items_;
+  return items_;
 }
 
 const NodeList& Node::items() const noexcept {
   static const NodeList none;
-  return is_sequence() && items_ ? *items_ : none;
+  return is_sequence() ? items_ : none;
 }
 
 Pairs& Node::pairs() {
@@ -183,7 +181,7 @@ const Pairs& Node::pairs() const noexcept {
 }
 
 std::size_t Node::size() const noexcept {
-  if (is_sequence()) return items_ ? items_->size() : 0;
+  if (is_sequence()) return items_.size();
   if (is_mapping()) return pairs_.size();
   return 0;
 }

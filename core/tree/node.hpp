@@ -11,6 +11,7 @@
 #include "memory/tree_memory.hpp"
 #include "tree/node_meta.hpp"
 #include "tree/pairs.hpp"
+#include "tree/tree_vector.hpp"
 #include "tree/shared_text.hpp"
 
 namespace velmo {
@@ -20,10 +21,10 @@ enum class NodeKind : std::uint8_t { Scalar = 0, Mapping = 1, Sequence = 2, Null
 
 class Node;
 
-// The items of a sequence: a vector whose buffer, like the list itself, lives in tree memory.
-class NodeList : public std::vector<Node, memory::TreeAllocator<Node>>, public memory::InTreeMemory {
+// The items of a sequence, inline in its node: one block in tree memory.
+class NodeList : public TreeVector<Node> {
  public:
-  using std::vector<Node, memory::TreeAllocator<Node>>::vector;
+  using TreeVector<Node>::TreeVector;
 };
 
 // One node of a document tree: a tagged union of Scalar, Mapping, Sequence, Null and Alias.
@@ -132,7 +133,7 @@ class Node {
   // for Null.
   union {
     SharedText text_;                           // Scalar value, Alias name
-    std::unique_ptr<NodeList> items_;           // Sequence; null while empty
+    NodeList items_;                            // Sequence
     Pairs pairs_;                               // Mapping
   };
 };

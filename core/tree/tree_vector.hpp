@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -63,8 +64,20 @@ class TreeVector {
   T* end() noexcept { return data_ + size_; }
   const T* begin() const noexcept { return data_; }
   const T* end() const noexcept { return data_ + size_; }
+  std::reverse_iterator<T*> rbegin() noexcept { return std::reverse_iterator<T*>(end()); }
+  std::reverse_iterator<T*> rend() noexcept { return std::reverse_iterator<T*>(begin()); }
+  std::reverse_iterator<const T*> rbegin() const noexcept { return std::reverse_iterator<const T*>(end()); }
+  std::reverse_iterator<const T*> rend() const noexcept { return std::reverse_iterator<const T*>(begin()); }
   T& operator[](std::size_t i) noexcept { return data_[i]; }
   const T& operator[](std::size_t i) const noexcept { return data_[i]; }
+  T& at(std::size_t i) {
+    if (i >= size_) throw std::out_of_range("index out of range");
+    return data_[i];
+  }
+  const T& at(std::size_t i) const {
+    if (i >= size_) throw std::out_of_range("index out of range");
+    return data_[i];
+  }
   T& back() noexcept { return data_[size_ - 1]; }
   const T& back() const noexcept { return data_[size_ - 1]; }
 
