@@ -30,7 +30,7 @@ struct TreeBuilder::Frame {
 
 struct TreeBuilder::Scratch {
   std::vector<Frame> frames;
-  std::vector<Node> staged;  // staged nodes of every open frame, innermost last
+  TreeVector<Node> staged;  // staged nodes of every open frame, innermost last
   bool in_use = false;
 };
 
@@ -80,7 +80,7 @@ TreeBuilder::~TreeBuilder() {
   // A failed parse can leave collections open; their frames are dropped rather than kept with content.
   if (depth_ != 0) scratch_->frames.clear();
   scratch_->staged.clear();
-  if (scratch_->staged.capacity() > kMaxKeptStaged) std::vector<Node>().swap(scratch_->staged);
+  if (scratch_->staged.capacity() > kMaxKeptStaged) TreeVector<Node>().swap(scratch_->staged);
   if (scratch_->frames.size() > kMaxKeptFrames) std::vector<Frame>().swap(scratch_->frames);
   scratch_->in_use = false;
 }
@@ -177,28 +177,24 @@ void TreeBuilder::on_collection_start(const events::Event& event, bool mapping) 
 void TreeBuilder::on_collection_end(const events::Event& event) {
   if (depth_ == 0) return;
   Frame& frame = top();
-  std::vector<Node>& staged = scratch_->staged;
-  const auto first = staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin);
+  TreeVector<Node>& staged = scratch_->staged;
+  const std::size_t first = frame.staged_begin;
   Node node = frame.mapping ? Node::mapping(frame.flow) : Node::sequence(frame.flow);
+  // Staged nodes move into the collection's block as bytes; their staging slots are then dropped unrun.
   if (frame.mapping) {
+    const std::size_t entries = (staged.size() - first) / 2;
+    staged.erase(first + 2 * entries, staged.size());  // a key still waiting for its value (none normally)
     if (frame.spilled) {
       node.pairs() = std::move(frame.pairs);
-    } else if (staged.size() - frame.staged_begin >= 2) {
-      Pairs& pairs = node.pairs();
-      pairs.reserve((staged.size() - frame.staged_begin) / 2);
+    } else if (entries != 0) {
       // Staged keys were checked against each other as they came.
-      for (std::size_t i = frame.staged_begin; i + 1 < staged.size(); i += 2) {
-        pairs.append_distinct(std::move(staged[i]), std::move(staged[i + 1]));
-      }
+      node.pairs().append_relocated(staged.data() + first, entries);
+      staged.discard_relocated(first);
     }
-  } else {
-    if (first != staged.end()) {
-      NodeList& items = node.items();
-      items.reserve(static_cast<std::size_t>(staged.end() - first));
-      std::move(first, staged.end(), std::back_inserter(items));
-    }
+  } else if (staged.size() != first) {
+    node.items().append_relocated(staged.data() + first, staged.size() - first);
+    staged.discard_relocated(first);
   }
-  staged.erase(first, staged.end());
   NodeMeta& meta = *node.meta();
   meta = std::move(frame.meta);
   if (comments_.collection()) meta.set_comment(comments_.take_collection());
@@ -220,7 +216,7 @@ void TreeBuilder::on_comment(const events::Event& event) {
     return;
   }
   Frame& frame = top();
-  std::vector<Node>& staged = scratch_->staged;
+  TreeVector<Node>& staged = scratch_->staged;
   const std::size_t count = staged.size() - frame.staged_begin;
   // The last item, the waiting key, or the last entry's value: the last staged node in each case.
   if (count != 0) {
@@ -251,7 +247,7 @@ void TreeBuilder::attach(Node&& node) {
     frame.max_end = frame.has_end ? std::max(frame.max_end, range->end) : range->end;
     frame.has_end = true;
   }
-  std::vector<Node>& staged = scratch_->staged;
+  TreeVector<Node>& staged = scratch_->staged;
   // An item, or a key (an even count of staged mapping nodes: no key is waiting), is staged as it is.
   if (!frame.mapping || (staged.size() - frame.staged_begin) % 2 == 0) {
     staged.push_back(std::move(node));
@@ -261,7 +257,7 @@ void TreeBuilder::attach(Node&& node) {
 }
 
 void TreeBuilder::add_value(Frame& frame, Node&& value) {
-  std::vector<Node>& staged = scratch_->staged;
+  TreeVector<Node>& staged = scratch_->staged;
   if (!frame.spilled) {
     const Node& key = staged.back();
     const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
@@ -296,15 +292,15 @@ void TreeBuilder::add_value(Frame& frame, Node&& value) {
 
 // Moves a mapping's staged entries (all but the waiting key) into its Pairs.
 void TreeBuilder::spill(Frame& frame) {
-  std::vector<Node>& staged = scratch_->staged;
+  TreeVector<Node>& staged = scratch_->staged;
+  const std::size_t first = frame.staged_begin;
+  const std::size_t last_key = staged.size() - 1;
   frame.pairs = Pairs();
   frame.pairs.reserve(2 * kMaxStagedEntries);
-  const std::size_t last_key = staged.size() - 1;
-  for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
-    frame.pairs.append_distinct(std::move(staged[i]), std::move(staged[i + 1]));
-  }
-  staged.erase(staged.begin() + static_cast<std::ptrdiff_t>(frame.staged_begin),
-               staged.begin() + static_cast<std::ptrdiff_t>(last_key));
+  frame.pairs.append_relocated(staged.data() + first, (last_key - first) / 2);
+  // The waiting key takes the first relocated slot.
+  ::new (static_cast<void*>(staged.data() + first)) Node(std::move(staged[last_key]));
+  staged.discard_relocated(first + 1);
   frame.spilled = true;
 }
 

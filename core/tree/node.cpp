@@ -13,14 +13,6 @@ const SharedText& Node::empty_text() noexcept {
   return empty;
 }
 
-Node Node::scalar(SharedText value, ScalarStyle style, Chomping chomping) {
-  Node node(NodeKind::Scalar);
-  ::new (&node.text_) SharedText(std::move(value));
-  node.style_ = style;
-  node.chomping_ = chomping;
-  return node;
-}
-
 Node Node::mapping(bool flow_style) noexcept {
   Node node(NodeKind::Mapping);
   ::new (&node.pairs_) Pairs();

@@ -38,7 +38,13 @@ class NodeList : public TreeVector<Node> {
 class Node {
  public:
   Node() noexcept : kind_(NodeKind::Null) {}
-  static Node scalar(SharedText value, ScalarStyle style = ScalarStyle::Plain, Chomping chomping = Chomping::Clip);
+  static Node scalar(SharedText value, ScalarStyle style = ScalarStyle::Plain, Chomping chomping = Chomping::Clip) {
+    Node node(NodeKind::Scalar);
+    ::new (static_cast<void*>(&node.text_)) SharedText(std::move(value));
+    node.style_ = style;
+    node.chomping_ = chomping;
+    return node;
+  }
   static Node mapping(bool flow_style = false) noexcept;
   static Node sequence(bool flow_style = false) noexcept;
   static Node null() noexcept { return Node(); }

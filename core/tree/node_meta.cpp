@@ -71,15 +71,6 @@ void NodeMeta::set_tag(std::optional<Tag> tag) {
   drop_extra_if_empty();
 }
 
-void NodeMeta::set_source_range(std::optional<SourceRange> range) noexcept {
-  if (!range || range->start >= kNoOffset || range->end >= kNoOffset) {
-    start_ = end_ = kNoOffset;
-    return;
-  }
-  start_ = static_cast<std::uint32_t>(range->start);
-  end_ = static_cast<std::uint32_t>(range->end);
-}
-
 bool operator==(const NodeMeta& a, const NodeMeta& b) {
   if (a.extra_ == nullptr || b.extra_ == nullptr) return a.extra_ == b.extra_;
   return a.extra_->comment == b.extra_->comment && a.extra_->anchor == b.extra_->anchor &&

@@ -67,7 +67,14 @@ class NodeMeta {
   void set_tag(std::optional<Tag> tag);
   // Offsets beyond 32 bits are not representable (sources are limited to SharedText::kMaxBytes); such a range
   // is dropped.
-  void set_source_range(std::optional<SourceRange> range) noexcept;
+  void set_source_range(std::optional<SourceRange> range) noexcept {
+    if (!range || range->start >= kNoOffset || range->end >= kNoOffset) {
+      start_ = end_ = kNoOffset;
+      return;
+    }
+    start_ = static_cast<std::uint32_t>(range->start);
+    end_ = static_cast<std::uint32_t>(range->end);
+  }
 
   bool has_properties() const noexcept { return anchor() != nullptr || tag() != nullptr; }
   // True when no comment, anchor or tag is set (the source range does not count).

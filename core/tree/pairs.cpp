@@ -122,6 +122,16 @@ void Pairs::append_distinct(Node&& key, Node&& value) {
   }
 }
 
+void Pairs::append_relocated(const Node* nodes, std::size_t count) {
+  static_assert(sizeof(PairEntry) == 2 * sizeof(Node), "an entry is its key node followed by its value node");
+  entries_.append_relocated(reinterpret_cast<const PairEntry*>(nodes), count);
+  if (Index* index = this->index()) {
+    for (std::size_t i = entries_.size() - count; i < entries_.size(); ++i) index->add(i, node_hash(entries_[i].key_));
+  } else if (entries_.size() > kIndexThreshold) {
+    rebuild_index();
+  }
+}
+
 Pairs::InsertResult Pairs::insert(Node key, Node value) {
   if (Index* index = this->index()) {
     const std::uint64_t hash = node_hash(key);

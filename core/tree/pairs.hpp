@@ -53,6 +53,10 @@ class Pairs {
   // Appends an entry whose key the caller knows to differ from every key present (a builder that has already
   // looked it up), without looking it up again.
   void append_distinct(Node&& key, Node&& value);
+  // Appends the entries laid out as key, value, key, value... in `nodes` (2 * count nodes) by moving their bytes,
+  // keys known to be distinct from each other and from every key present. The caller forgets the originals
+  // without destroying them.
+  void append_relocated(const Node* nodes, std::size_t count);
   // As insert, but a new entry goes at `position` (clamped to size()).
   InsertResult insert_at(std::size_t position, Node key, Node value);
 

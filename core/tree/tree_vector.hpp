@@ -103,6 +103,17 @@ class TreeVector {
   void push_back(T&& value) { emplace_back(std::move(value)); }
   void push_back(const T& value) { emplace_back(value); }
 
+  // Appends `count` elements by moving their bytes; the caller must then forget the originals without
+  // destroying them (discard_relocated on a TreeVector).
+  void append_relocated(const T* first, std::size_t count) {
+    reserve(size_ + count);
+    std::memcpy(static_cast<void*>(data_ + size_), static_cast<const void*>(first), count * sizeof(T));
+    size_ += static_cast<std::uint32_t>(count);
+  }
+
+  // Shortens to `size` elements without destroying the rest: their bytes were relocated elsewhere.
+  void discard_relocated(std::size_t size) noexcept { size_ = static_cast<std::uint32_t>(size); }
+
   // Puts `value` at `position` (at most size()), moving the later elements up.
   T& insert(std::size_t position, T&& value) {
     emplace_back(std::move(value));
