@@ -45,7 +45,11 @@ constexpr std::size_t kMaxStagedEntries = Pairs::kIndexThreshold;
 // Node equality with the cheap, usual mismatches (kind, scalar text) decided inline.
 inline bool same_key(const Node& a, const Node& b) {
   if (a.kind() != b.kind()) return false;
-  if (a.is_scalar() && a.value().view() != b.value().view()) return false;
+  if (a.is_scalar()) {
+    const std::string_view x = a.value().view();
+    const std::string_view y = b.value().view();
+    if (x.size() != y.size() || (!x.empty() && x.front() != y.front()) || x != y) return false;
+  }
   return a == b;
 }
 
@@ -260,11 +264,11 @@ void TreeBuilder::add_value(Frame& frame, Node&& value) {
   TreeVector<Node>& staged = scratch_->staged;
   if (!frame.spilled) {
     const Node& key = staged.back();
-    const bool check = !options_.allow_duplicate_keys && !is_null_like(key);
     const std::size_t last_key = staged.size() - 1;
     for (std::size_t i = frame.staged_begin; i < last_key; i += 2) {
       if (same_key(staged[i], key)) {
-        if (check) note_duplicate(key);
+        // Null-like keys are exempt from the check, but an equal key still only gets the new value.
+        if (!options_.allow_duplicate_keys && !is_null_like(key)) note_duplicate(key);
         staged[i + 1] = std::move(value);
         staged.pop_back();
         return;
