@@ -40,10 +40,13 @@ inline bool is_uri_char(unsigned c, bool shorthand) {
 }
 
 // Length of the leading run of [p, lim) holding no byte <= Threshold and none
-// of Stops. SSE2 checks 16 bytes per step.
+// of Stops; `non_ascii` is set when the run holds a byte >= 0x80 (so that the
+// caller knows whether it must count UTF-8 continuation bytes). SSE2 checks 16
+// bytes per step.
 template <unsigned char Threshold, char... Stops>
-inline std::size_t run_length(const char* p, const char* lim) {
+inline std::size_t run_length(const char* p, const char* lim, bool& non_ascii) {
   const char* const begin = p;
+  unsigned high = 0;
 #if defined(__SSE2__)
   const __m128i threshold = _mm_set1_epi8(static_cast<char>(Threshold));
   while (lim - p >= 16) {
@@ -51,15 +54,28 @@ inline std::size_t run_length(const char* p, const char* lim) {
     __m128i hit = _mm_cmpeq_epi8(_mm_max_epu8(v, threshold), threshold);
     ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(Stops)))), ...);
     const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (bits != 0) return static_cast<std::size_t>(p - begin) + static_cast<std::size_t>(std::countr_zero(bits));
+    const unsigned top = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (bits != 0) {
+      non_ascii = (high | (top & ((bits & (0U - bits)) - 1U))) != 0;  // high bytes before the first hit
+      return static_cast<std::size_t>(p - begin) + static_cast<std::size_t>(std::countr_zero(bits));
+    }
+    high |= top;
     p += 16;
   }
 #endif
   for (; p < lim; ++p) {
     const auto c = static_cast<unsigned char>(*p);
     if (c <= Threshold || ((c == static_cast<unsigned char>(Stops)) || ...)) break;
+    high |= c & 0x80U;
   }
+  non_ascii = high != 0;
   return static_cast<std::size_t>(p - begin);
+}
+
+template <unsigned char Threshold, char... Stops>
+inline std::size_t run_length(const char* p, const char* lim) {
+  bool non_ascii = false;
+  return run_length<Threshold, Stops...>(p, lim, non_ascii);
 }
 
 // Length of the run of spaces at the start of [p, lim).

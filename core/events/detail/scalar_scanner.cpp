@@ -423,12 +423,17 @@ bool Scanner::fetch_plain_scalar() {
     bool any = false;
     for (;;) {
       const char* p = in_.cur();
-      const std::size_t n = flow ? run_length<0x20, ':', ',', '[', ']', '{', '}'>(p, in_.lim())
-                                 : run_length<0x20, ':'>(p, in_.lim());
+      bool non_ascii = false;
+      const std::size_t n = flow ? run_length<0x20, ':', ',', '[', ']', '{', '}'>(p, in_.lim(), non_ascii)
+                                 : run_length<0x20, ':'>(p, in_.lim(), non_ascii);
       if (n != 0) {
         flush();
         text.append(p, n);
-        in_.skip(n);
+        if (non_ascii) {
+          in_.skip(n);
+        } else {
+          in_.skip_ascii(n);
+        }
         any = true;
       }
       const unsigned c = in_.peek();

@@ -65,6 +65,29 @@ TEST(ParserMarks, CharactersAreCountedNotBytes) {
   EXPECT_EQ(t[3].end, (Mark{16, 11, 2, 6}));
 }
 
+TEST(ParserMarks, CharacterIndexAcrossLongRunsOfMixedText) {
+  // Runs long enough for the 16-byte scans, with multi-byte characters before, inside and just after the
+  // point where a run stops (a high byte after the stop must not be counted with the run).
+  const char* const texts[] = {
+      "abcdefghijklmnopqrstuvwxyz\xC3\xA9: v\nnext: w\n",
+      "\xC3\xA9" "abcdefghijklmnopqrstuvwxyz: v\nnext: w\n",
+      "abcdefghij: \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\nnext: w\n",
+      "abc: x\xC3\xA9 \xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80 tail words here\nnext: w\n",
+      "[abcdefghijklmnopqrst, \xC3\xA9\xC3\xA9, uvwxyzabcdefghij\xC3\xA9]\n",
+  };
+  for (const char* text : texts) {
+    const std::string_view view(text);
+    for (const Event& e : scalars_of(view)) {
+      std::size_t chars = 0;
+      for (std::size_t i = 0; i < e.start.offset; ++i) chars += (static_cast<unsigned char>(view[i]) & 0xC0) != 0x80;
+      EXPECT_EQ(e.start.index, chars) << text << " at byte " << e.start.offset;
+      std::size_t end_chars = 0;
+      for (std::size_t i = 0; i < e.end.offset; ++i) end_chars += (static_cast<unsigned char>(view[i]) & 0xC0) != 0x80;
+      EXPECT_EQ(e.end.index, end_chars) << text << " at byte " << e.end.offset;
+    }
+  }
+}
+
 TEST(ParserMarks, FlowCollectionStartsAtItsBracket) {
   const Event seq = first_of("key: &a !!seq [1]\n", EventType::SequenceStart);
   EXPECT_TRUE(seq.flow);
