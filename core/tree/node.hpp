@@ -31,7 +31,7 @@ class NodeList : public TreeVector<Node> {
 //
 // Every node has the same 40-byte size so that sequence items and mapping entries are stored inline: a header
 // byte for the kind and one each for style, chomping and flow form, a 16-byte NodeMeta, and a 16-byte payload
-// (the scalar text or alias name, or a pointer to the items or pairs, allocated on first use).
+// (the scalar text or alias name, or the items or entries: a pointer to their one block and two counts).
 //
 // Copying a node copies the whole subtree (a deep copy); scalar and comment texts are shared, not copied.
 // An alias has no metadata: `meta()` returns null for it and the metadata readers report nothing.
