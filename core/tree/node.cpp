@@ -102,10 +102,26 @@ void Node::destroy() noexcept {
     destroy_payload();
     return;
   }
+  release_child_texts();
   if (free_depth >= kRecursiveFreeDepth) free_descendants_iteratively();
   ++free_depth;
   destroy_payload();
   --free_depth;
+}
+
+void Node::release_child_texts() noexcept {
+  TextReleaser texts;
+  const auto take = [&texts](Node& child) {
+    if (child.kind_ == NodeKind::Scalar || child.kind_ == NodeKind::Alias) texts.take(child.text_);
+  };
+  if (kind_ == NodeKind::Sequence) {
+    for (Node& item : items_) take(item);
+  } else {
+    for (PairEntry& entry : pairs_) {
+      take(entry.key_);
+      take(entry.value_);
+    }
+  }
 }
 
 bool Node::has_children() const noexcept {

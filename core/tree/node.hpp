@@ -123,6 +123,8 @@ class Node {
     ::new (static_cast<void*>(&meta_)) NodeMeta();
   }
   void destroy() noexcept;  // releases the payload of a non-null node
+  // Gives back the text references of this collection's scalar children together (their texts become empty).
+  void release_child_texts() noexcept;
   void destroy_payload() noexcept;
   void copy_payload_from(const Node& other);
   bool has_children() const noexcept;

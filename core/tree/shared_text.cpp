@@ -32,10 +32,10 @@ SharedText SharedText::substr(std::size_t pos, std::size_t count) const noexcept
   return result;
 }
 
-void SharedText::free_block() noexcept {
-  const std::size_t bytes = sizeof(detail::TextBlock) + block_->size;
-  block_->~TextBlock();
-  memory::release(block_, bytes);
+void SharedText::free_block(detail::TextBlock* block) noexcept {
+  const std::size_t bytes = sizeof(detail::TextBlock) + block->size;
+  block->~TextBlock();
+  memory::release(block, bytes);
 }
 
 }  // namespace velmo

@@ -84,12 +84,13 @@ class SharedText {
     if (block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
   }
   void release() noexcept {
-    if (block_ != nullptr && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free_block();
+    if (block_ != nullptr && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free_block(block_);
     block_ = nullptr;
   }
-  void free_block() noexcept;  // after the last reference went
+  static void free_block(detail::TextBlock* block) noexcept;  // after the last reference went
 
   friend class SharedTextViews;
+  friend class TextReleaser;
 
   detail::TextBlock* block_ = nullptr;
   std::uint32_t offset_ = 0;
@@ -131,6 +132,39 @@ class SharedTextViews {
   static constexpr std::uint64_t kBatch = 4096;
   const SharedText& text_;
   std::uint64_t credit_ = 0;
+};
+
+// Gives back many references at once: the scalars of a collection nearly all view the same source text, so
+// runs of references to one block come off its count together.
+class TextReleaser {
+ public:
+  TextReleaser() noexcept = default;
+  ~TextReleaser() { flush(); }
+  TextReleaser(const TextReleaser&) = delete;
+  TextReleaser& operator=(const TextReleaser&) = delete;
+
+  // Takes over the reference `text` holds, leaving `text` empty.
+  void take(SharedText& text) noexcept {
+    detail::TextBlock* block = text.block_;
+    if (block == nullptr) return;
+    text.block_ = nullptr;
+    if (block != block_) {
+      flush();
+      block_ = block;
+    }
+    ++count_;
+  }
+
+  void flush() noexcept {
+    if (count_ != 0 && block_->refs.fetch_sub(count_, std::memory_order_acq_rel) == count_) {
+      SharedText::free_block(block_);
+    }
+    count_ = 0;
+  }
+
+ private:
+  detail::TextBlock* block_ = nullptr;
+  std::uint64_t count_ = 0;
 };
 
 }  // namespace velmo
