@@ -93,39 +93,6 @@ TreeBuilder::Frame& TreeBuilder::top() noexcept { return scratch_->frames[depth_
 
 std::optional<Node> TreeBuilder::take_root() { return std::exchange(root_, std::nullopt); }
 
-void TreeBuilder::operator()(const events::Event& event) {
-  // Past the depth limit the tree is never returned: stop building, let the parser go on to find parse errors.
-  if (depth_exceeded_) return;
-  switch (event.type) {
-    case events::EventType::Scalar:
-      on_scalar(event);
-      break;
-    case events::EventType::MappingStart:
-      on_collection_start(event, true);
-      break;
-    case events::EventType::SequenceStart:
-      on_collection_start(event, false);
-      break;
-    case events::EventType::MappingEnd:
-    case events::EventType::SequenceEnd:
-      on_collection_end(event);
-      break;
-    case events::EventType::Alias:
-      on_alias(event);
-      break;
-    case events::EventType::Comment:
-      on_comment(event);
-      break;
-    case events::EventType::DocumentEnd:
-      on_document_end();
-      break;
-    case events::EventType::StreamStart:
-    case events::EventType::StreamEnd:
-    case events::EventType::DocumentStart:
-      break;
-  }
-}
-
 SharedText TreeBuilder::share(std::string_view text) {
   if (text.empty()) return {};
   const std::string_view source = source_.view();

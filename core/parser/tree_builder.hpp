@@ -39,6 +39,7 @@ class TreeBuilder {
   TreeBuilder(const TreeBuilder&) = delete;
   TreeBuilder& operator=(const TreeBuilder&) = delete;
 
+  // Inline, so that the driver's loop dispatches each event without a call.
   void operator()(const events::Event& event);
 
   // The last duplicate key found (scalar text, or the diagnostic rendering of a non-scalar key).
@@ -84,5 +85,38 @@ class TreeBuilder {
   bool depth_exceeded_ = false;
   bool merge_key_seen_ = false;
 };
+
+inline void TreeBuilder::operator()(const events::Event& event) {
+  // Past the depth limit the tree is never returned: stop building, let the parser go on to find parse errors.
+  if (depth_exceeded_) return;
+  switch (event.type) {
+    case events::EventType::Scalar:
+      on_scalar(event);
+      break;
+    case events::EventType::MappingStart:
+      on_collection_start(event, true);
+      break;
+    case events::EventType::SequenceStart:
+      on_collection_start(event, false);
+      break;
+    case events::EventType::MappingEnd:
+    case events::EventType::SequenceEnd:
+      on_collection_end(event);
+      break;
+    case events::EventType::Alias:
+      on_alias(event);
+      break;
+    case events::EventType::Comment:
+      on_comment(event);
+      break;
+    case events::EventType::DocumentEnd:
+      on_document_end();
+      break;
+    case events::EventType::StreamStart:
+    case events::EventType::StreamEnd:
+    case events::EventType::DocumentStart:
+      break;
+  }
+}
 
 }  // namespace velmo::parser
