@@ -137,20 +137,25 @@ const Node* named(const Names& names, std::string_view name) {
   return nullptr;
 }
 
-// Records every anchor; false when a name is anchored twice (such documents are written as stored).
-bool collect_names(const Node& node, Names& names) {
+// Records every anchor; false when a name is anchored twice (such documents are written as stored). Sorted
+// output may anchor a name twice on copies of one node (an anchored key is always written in full): with
+// `repeats` the first copy stands for the name.
+bool collect_names(const Node& node, Names& names, bool repeats = false) {
   if (node.is_alias()) return true;
   if (const std::string* anchor = node.anchor()) {
-    if (named(names, *anchor) != nullptr) return false;
-    names.emplace_back(*anchor, &node);
+    if (named(names, *anchor) == nullptr) {
+      names.emplace_back(*anchor, &node);
+    } else if (!repeats) {
+      return false;
+    }
   }
   if (node.is_sequence()) {
     for (const Node& item : node.items()) {
-      if (!collect_names(item, names)) return false;
+      if (!collect_names(item, names, repeats)) return false;
     }
   } else if (node.is_mapping()) {
     for (const auto& entry : node.pairs()) {
-      if (!collect_names(entry.key(), names) || !collect_names(entry.value(), names)) return false;
+      if (!collect_names(entry.key(), names, repeats) || !collect_names(entry.value(), names, repeats)) return false;
     }
   }
   return true;
@@ -194,6 +199,28 @@ int same_expanded(const Node& x, const Node& y, const Names& xs, const Names& ys
   return 1;
 }
 
+// Whether some mapping holds two keys that are equal once aliases are followed (an alias key next to the key
+// it names). The loader keeps them apart, but a sorted text may have to write the alias as the node itself,
+// and then the two load as duplicates: such trees are left out of the sorted check, as has_data_equal_keys
+// leaves trees out of the first.
+bool has_expanded_equal_keys(const Node& node, const Names& names, std::size_t& budget) {
+  if (node.is_sequence()) {
+    for (const Node& item : node.items()) {
+      if (has_expanded_equal_keys(item, names, budget)) return true;
+    }
+  } else if (node.is_mapping()) {
+    const auto& pairs = node.pairs();
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      for (std::size_t j = i + 1; j < pairs.size(); ++j) {
+        if (same_expanded(pairs[i].key(), pairs[j].key(), names, names, budget, 0) != 0) return true;
+      }
+      if (has_expanded_equal_keys(pairs[i].key(), names, budget)) return true;
+      if (has_expanded_equal_keys(pairs[i].value(), names, budget)) return true;
+    }
+  }
+  return false;
+}
+
 velmo::SerializeOptions options_from(std::uint8_t byte) {
   velmo::SerializeOptions options = velmo::SerializeOptions::with_indent(1 + (byte & 3));
   static constexpr std::size_t kWidths[] = {80, 0, 12, 30};
@@ -235,6 +262,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same tree with sorted keys must load and hold the same data, aliases followed.
     Names names;
     if (!collect_names(root, names)) return 0;
+    std::size_t check_budget = 100000;
+    if (has_expanded_equal_keys(root, names, check_budget)) return 0;
     velmo::SerializeOptions sorted_options = options;
     sorted_options.sort_keys = true;
     auto sorted = velmo::serialize(root, sorted_options);
@@ -244,7 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* sorted_back = std::get_if<Node>(&sorted_again);
     if (sorted_back == nullptr) __builtin_trap();
     Names back_names;
-    if (!collect_names(*sorted_back, back_names)) __builtin_trap();
+    collect_names(*sorted_back, back_names, true);
     std::size_t budget = 100000;
     if (same_expanded(root, *sorted_back, names, back_names, budget, 0) == 0) __builtin_trap();
   }
