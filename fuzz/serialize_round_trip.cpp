@@ -86,24 +86,28 @@ bool same_data(const Node& a, const Node& b) {
   return true;
 }
 
-// Keys that differ in the tree but not in data (plain a:b next to "a:b") may legitimately be written alike,
-// and then load as duplicates; such trees are left out.
-bool has_data_equal_keys(const Node& node) {
+// Whether some mapping in the tree holds two keys that `equal` calls equal.
+template <class Equal>
+bool has_equal_keys(const Node& node, const Equal& equal) {
   if (node.is_sequence()) {
     for (const Node& item : node.items()) {
-      if (has_data_equal_keys(item)) return true;
+      if (has_equal_keys(item, equal)) return true;
     }
   } else if (node.is_mapping()) {
     const auto& pairs = node.pairs();
     for (std::size_t i = 0; i < pairs.size(); ++i) {
       for (std::size_t j = i + 1; j < pairs.size(); ++j) {
-        if (same_data(pairs[i].key(), pairs[j].key())) return true;
+        if (equal(pairs[i].key(), pairs[j].key())) return true;
       }
-      if (has_data_equal_keys(pairs[i].key()) || has_data_equal_keys(pairs[i].value())) return true;
+      if (has_equal_keys(pairs[i].key(), equal) || has_equal_keys(pairs[i].value(), equal)) return true;
     }
   }
   return false;
 }
+
+// Keys that differ in the tree but not in data (plain a:b next to "a:b") may legitimately be written alike,
+// and then load as duplicates; such trees are left out.
+bool has_data_equal_keys(const Node& node) { return has_equal_keys(node, same_data); }
 
 // Whether every alias follows its anchor in document order. A replaced duplicate (null-like keys are not
 // refused) can drop an anchor that a later alias still names; no text can say that.
@@ -128,7 +132,6 @@ bool aliases_resolve(const Node& node, std::vector<std::string>& anchors) {
 // So sorted trees are compared with every alias replaced by the node it names, and mapping entries matched by
 // key rather than by position. `names` maps each anchor name to its one node; `budget` bounds the expansion.
 using Names = std::vector<std::pair<std::string, const Node*>>;
-using PairEntryRef = velmo::PairEntry;
 
 const Node* named(const Names& names, std::string_view name) {
   for (const auto& [n, node] : names) {
@@ -184,7 +187,7 @@ int same_expanded(const Node& x, const Node& y, const Names& xs, const Names& ys
   }
   // Keys that differ only in their anchors are equal here, and then no match is certain: no verdict.
   for (const auto& entry : a->pairs()) {
-    const PairEntryRef* match = nullptr;
+    const velmo::PairEntry* match = nullptr;
     for (const auto& other : b->pairs()) {
       const int key = same_expanded(entry.key(), other.key(), xs, ys, budget, depth + 1);
       if (key == -1) return -1;
@@ -202,23 +205,11 @@ int same_expanded(const Node& x, const Node& y, const Names& xs, const Names& ys
 // Whether some mapping holds two keys that are equal once aliases are followed (an alias key next to the key
 // it names). The loader keeps them apart, but a sorted text may have to write the alias as the node itself,
 // and then the two load as duplicates: such trees are left out of the sorted check, as has_data_equal_keys
-// leaves trees out of the first.
+// leaves trees out of the first. An exhausted budget counts as equal.
 bool has_expanded_equal_keys(const Node& node, const Names& names, std::size_t& budget) {
-  if (node.is_sequence()) {
-    for (const Node& item : node.items()) {
-      if (has_expanded_equal_keys(item, names, budget)) return true;
-    }
-  } else if (node.is_mapping()) {
-    const auto& pairs = node.pairs();
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-      for (std::size_t j = i + 1; j < pairs.size(); ++j) {
-        if (same_expanded(pairs[i].key(), pairs[j].key(), names, names, budget, 0) != 0) return true;
-      }
-      if (has_expanded_equal_keys(pairs[i].key(), names, budget)) return true;
-      if (has_expanded_equal_keys(pairs[i].value(), names, budget)) return true;
-    }
-  }
-  return false;
+  return has_equal_keys(node, [&](const Node& a, const Node& b) {
+    return same_expanded(a, b, names, names, budget, 0) != 0;
+  });
 }
 
 velmo::SerializeOptions options_from(std::uint8_t byte) {

@@ -86,20 +86,19 @@ void append_float_element(std::string& out, double x) { append_positional(out, x
 
 void append_float_element(std::string& out, float x) { append_positional(out, x); }
 
-void append_complex_element(std::string& out, double real, double imag) {
+namespace {
+template <class Float>
+void append_complex(std::string& out, Float real, Float imag) {
   out += '(';
   append_positional(out, real);
   out += '+';
   append_positional(out, imag);
   out += "j)";
 }
+}  // namespace
 
-void append_complex_element(std::string& out, float real, float imag) {
-  out += '(';
-  append_positional(out, real);
-  out += '+';
-  append_positional(out, imag);
-  out += "j)";
-}
+void append_complex_element(std::string& out, double real, double imag) { append_complex(out, real, imag); }
+
+void append_complex_element(std::string& out, float real, float imag) { append_complex(out, real, imag); }
 
 }  // namespace velmo

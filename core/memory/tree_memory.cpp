@@ -8,7 +8,6 @@
 
 namespace velmo::memory {
 
-
 namespace {
 
 constexpr std::size_t kAlign = 16;
@@ -29,8 +28,10 @@ ChunkHeader* chunk_of(void* block) noexcept {
   return reinterpret_cast<ChunkHeader*>(reinterpret_cast<std::uintptr_t>(block) & ~(kChunkBytes - 1));
 }
 
-// Empty chunks, shared by all threads. Never destroyed: trees may be freed during static destruction.
+// Empty chunks, shared by all threads. Never destroyed: trees may be freed during static destruction. Room
+// for every kept chunk is reserved up front, so remembering one never allocates.
 struct ChunkCache {
+  ChunkCache() { chunks.reserve(kMaxCachedChunks); }
   std::mutex mutex;
   std::vector<void*> chunks;
 };
@@ -60,12 +61,8 @@ void recycle_chunk(ChunkHeader* header) noexcept {
     ChunkCache& c = cache();
     std::lock_guard<std::mutex> lock(c.mutex);
     if (c.chunks.size() < kMaxCachedChunks) {
-      try {
-        c.chunks.push_back(chunk);
-        return;
-      } catch (...) {
-        // No room to remember it: hand it back below.
-      }
+      c.chunks.push_back(chunk);
+      return;
     }
   }
   ::operator delete(chunk, std::align_val_t{kChunkBytes});

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <iterator>
 
 #include "parser/convert_tag.hpp"
 #include "tree/pairs.hpp"
@@ -45,11 +44,7 @@ constexpr std::size_t kMaxStagedEntries = Pairs::kIndexThreshold;
 // Node equality with the cheap, usual mismatches (kind, scalar text) decided inline.
 inline bool same_key(const Node& a, const Node& b) {
   if (a.kind() != b.kind()) return false;
-  if (a.is_scalar()) {
-    const std::string_view x = a.value().view();
-    const std::string_view y = b.value().view();
-    if (x.size() != y.size() || (!x.empty() && x.front() != y.front()) || x != y) return false;
-  }
+  if (a.is_scalar() && a.value().view() != b.value().view()) return false;
   return a == b;
 }
 

@@ -115,8 +115,12 @@ const Node* Pairs::find(const Node& key) const {
 
 void Pairs::append_distinct(Node&& key, Node&& value) {
   entries_.emplace_back(std::move(key), std::move(value));
+  index_appended(entries_.size() - 1);
+}
+
+void Pairs::index_appended(std::size_t first) {
   if (Index* index = this->index()) {
-    index->add(entries_.size() - 1, node_hash(entries_.back().key_));
+    for (std::size_t i = first; i < entries_.size(); ++i) index->add(i, node_hash(entries_[i].key_));
   } else if (entries_.size() > kIndexThreshold) {
     rebuild_index();
   }
@@ -125,11 +129,7 @@ void Pairs::append_distinct(Node&& key, Node&& value) {
 void Pairs::append_relocated(const Node* nodes, std::size_t count) {
   static_assert(sizeof(PairEntry) == 2 * sizeof(Node), "an entry is its key node followed by its value node");
   entries_.append_relocated(reinterpret_cast<const PairEntry*>(nodes), count);
-  if (Index* index = this->index()) {
-    for (std::size_t i = entries_.size() - count; i < entries_.size(); ++i) index->add(i, node_hash(entries_[i].key_));
-  } else if (entries_.size() > kIndexThreshold) {
-    rebuild_index();
-  }
+  index_appended(entries_.size() - count);
 }
 
 Pairs::InsertResult Pairs::insert(Node key, Node value) {

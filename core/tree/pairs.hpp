@@ -75,6 +75,8 @@ class Pairs {
   Index* index() const noexcept { return static_cast<Index*>(entries_.header_word()); }
   void drop_index() noexcept;
   void rebuild_index();
+  // Brings the index up to date after entries were appended from position `first` on.
+  void index_appended(std::size_t first);
 
   TreeVector<PairEntry> entries_;
 };

@@ -21,13 +21,7 @@ SharedText SharedText::copy_of(std::string_view text) {
 }
 
 SharedText SharedText::substr(std::size_t pos, std::size_t count) const noexcept {
-  SharedText result;
-  pos = std::min<std::size_t>(pos, size_);
-  count = std::min<std::size_t>(count, size_ - pos);
-  if (count == 0) return result;
-  result.block_ = block_;
-  result.offset_ = static_cast<std::uint32_t>(offset_ + pos);
-  result.size_ = static_cast<std::uint32_t>(count);
+  SharedText result = unretained_view(pos, count);
   result.retain();
   return result;
 }

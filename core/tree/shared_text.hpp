@@ -80,6 +80,17 @@ class SharedText {
   friend bool operator==(const SharedText& a, std::string_view b) noexcept { return a.view() == b; }
 
  private:
+  // The view substr returns, before it takes its reference (empty views hold no block).
+  SharedText unretained_view(std::size_t pos, std::size_t count) const noexcept {
+    SharedText result;
+    pos = std::min<std::size_t>(pos, size_);
+    count = std::min<std::size_t>(count, size_ - pos);
+    if (count == 0) return result;
+    result.block_ = block_;
+    result.offset_ = static_cast<std::uint32_t>(offset_ + pos);
+    result.size_ = static_cast<std::uint32_t>(count);
+    return result;
+  }
   void retain() const noexcept {
     if (block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
   }
@@ -113,18 +124,13 @@ class SharedTextViews {
 
   // As text.substr(pos, count).
   SharedText substr(std::size_t pos, std::size_t count) noexcept {
-    SharedText result;
-    pos = std::min<std::size_t>(pos, text_.size_);
-    count = std::min<std::size_t>(count, text_.size_ - pos);
-    if (count == 0) return result;
+    SharedText result = text_.unretained_view(pos, count);
+    if (result.block_ == nullptr) return result;
     if (credit_ == 0) {
       text_.block_->refs.fetch_add(kBatch, std::memory_order_relaxed);
       credit_ = kBatch;
     }
     --credit_;
-    result.block_ = text_.block_;
-    result.offset_ = static_cast<std::uint32_t>(text_.offset_ + pos);
-    result.size_ = static_cast<std::uint32_t>(count);
     return result;
   }
 
