@@ -328,25 +328,10 @@ class Parser::Impl {
     return true;
   }
 
-  bool node(Event& event, bool block, bool indentless_sequence) {
-    Token* token = peek();
-    if (token == nullptr) return false;
-    if (token->type == TokenType::Alias) {
-      const auto found = anchors_.find(token->value);
-      if (found == anchors_.end()) return fail("while parsing node, found unknown anchor", token->start);
-      event.type = EventType::Alias;
-      event.anchor = found->second;
-      event.anchor_name = token->value;
-      event.start = token->start;
-      event.end = token->end;
-      state_ = pop_state();
-      skip();
-      return true;
-    }
-
+  // The anchor and tag before a node (in either order); leaves `token` at the node's content.
+  [[gnu::noinline]] bool node_properties(Event& event, Token*& token, Mark& properties_end) {
     bool has_anchor = false;
     bool has_tag = false;
-    Mark properties_end;
     std::string_view tag_handle;
     std::string_view tag_suffix;
     Mark tag_mark;
@@ -378,6 +363,33 @@ class Parser::Impl {
       } else {
         anchors_.emplace(std::string(event.anchor_name), event.anchor);
       }
+    }
+
+    return true;
+  }
+
+  bool node(Event& event, bool block, bool indentless_sequence) {
+    Token* token = peek();
+    if (token == nullptr) return false;
+    if (token->type == TokenType::Alias) {
+      const auto found = anchors_.find(token->value);
+      if (found == anchors_.end()) return fail("while parsing node, found unknown anchor", token->start);
+      event.type = EventType::Alias;
+      event.anchor = found->second;
+      event.anchor_name = token->value;
+      event.start = token->start;
+      event.end = token->end;
+      state_ = pop_state();
+      skip();
+      return true;
+    }
+
+    // Most nodes carry no anchor or tag: their properties are read out of line.
+    bool has_properties = false;
+    Mark properties_end;
+    if (token->type == TokenType::Anchor || token->type == TokenType::Tag) {
+      if (!node_properties(event, token, properties_end)) return false;
+      has_properties = true;
     }
 
     event.start = token->start;
@@ -429,7 +441,7 @@ class Parser::Impl {
       default:
         break;
     }
-    if (has_anchor || has_tag) {
+    if (has_properties) {
       state_ = pop_state();
       return empty_scalar(event, properties_end);
     }

@@ -378,10 +378,10 @@ bool Scanner::fetch_flow_scalar(bool single) {
                 in_.mark());
   }
   json_node_before_ = in_flow();
-  Token& token = push_token(TokenType::Scalar, start, end);
-  token.style = single ? ScalarStyle::SingleQuoted : ScalarStyle::DoubleQuoted;
-  token.value = text.finish();
-  return true;
+  return push_scalar(start, end, [&](Token& token) {
+    token.style = single ? ScalarStyle::SingleQuoted : ScalarStyle::DoubleQuoted;
+    token.value = text.finish();
+  });
 }
 
 bool Scanner::fetch_plain_scalar() {
@@ -532,10 +532,10 @@ bool Scanner::fetch_plain_scalar() {
       content_on_line_ = false;
     }
   }
-  Token& token = push_token(TokenType::Scalar, start, end);
-  token.style = ScalarStyle::Plain;
-  token.value = text.finish();
-  return true;
+  return push_scalar(start, end, [&](Token& token) {
+    token.style = ScalarStyle::Plain;
+    token.value = text.finish();
+  });
 }
 
 }  // namespace velmo::events::detail

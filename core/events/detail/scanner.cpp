@@ -552,6 +552,51 @@ bool Scanner::fetch_key() {
   return true;
 }
 
+Scanner::ScalarKey Scanner::settle_scalar_key(std::size_t& spaces) {
+  if (in_flow()) return ScalarKey::Undecided;
+  SimpleKey& key = simple_keys_.back();
+  // Only a key saved at this very scalar (not at an anchor or tag before it).
+  if (!key.possible || key.token_number != tokens_parsed_ + (tokens_.size() - head_)) return ScalarKey::Undecided;
+  ScalarKey settled = ScalarKey::NotKey;
+  if (key.mark.line == in_.line()) {
+    std::size_t k = 0;
+    while (in_.peek(k) == ' ') ++k;
+    const unsigned c = in_.peek(k);
+    if (c == ':' && is_blankz(in_.peek(k + 1))) {
+      if (in_.index() + k > key.mark.index + kMaxSimpleKeyLength) return ScalarKey::Undecided;
+      spaces = k;
+      settled = ScalarKey::Key;
+    } else if (c != '#' && !is_break(c) && !(c == 0 && in_.at_end())) {
+      // ('#' here always starts a comment: a scalar stops before it only after white space.)
+      return ScalarKey::Undecided;
+    }
+  }
+  // A key that would be required is left to the queue, which reports it where it always has.
+  if (settled == ScalarKey::NotKey && key.required) return ScalarKey::Undecided;
+  key.possible = false;
+  if (!key_refs_.empty() && key_refs_.back().token_number == key.token_number) key_refs_.pop_back();
+  return settled;
+}
+
+bool Scanner::open_scalar_key() {
+  const SimpleKey& key = simple_keys_.back();
+  if (!roll_indent(key.mark.column, kNoToken, TokenType::BlockMappingStart, key.mark, key.tab_before)) return false;
+  push_token(TokenType::Key, key.mark, key.mark);
+  return true;
+}
+
+void Scanner::fetch_key_value(std::size_t spaces) {
+  // What scanning up to the ':' and fetching it as a value would have done.
+  in_.skip_ascii(spaces);
+  tab_before_token_ = false;
+  space_before_token_ = false;
+  json_node_before_ = false;
+  simple_key_allowed_ = false;  // a simple key cannot follow another on the same line
+  const Mark start = in_.mark();
+  in_.skip_ascii(1);
+  push_token(TokenType::Value, start, in_.mark());
+}
+
 bool Scanner::fetch_value() {
   const Mark start = in_.mark();
   SimpleKey& key = simple_keys_.back();

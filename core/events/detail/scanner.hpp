@@ -127,6 +127,22 @@ class Scanner {
   bool fetch_block_entry();
   bool fetch_key();
   bool fetch_value();
+  // Block context: a simple key must end on its own line, so a scalar that could start one is settled as soon
+  // as it has been scanned, and then waits for no look-ahead in the token queue.
+  enum class ScalarKey : std::uint8_t { Undecided, Key, NotKey };
+  ScalarKey settle_scalar_key(std::size_t& spaces);
+  bool open_scalar_key();                  // before the scalar's token: [BLOCK-MAPPING-START] KEY
+  void fetch_key_value(std::size_t spaces);  // after it: the ':' that follows `spaces` spaces
+  // Pushes a scalar token, settling its simple key first in block context.
+  template <class Fill>
+  bool push_scalar(const Mark& start, const Mark& end, Fill&& fill) {
+    std::size_t spaces = 0;
+    const ScalarKey settled = settle_scalar_key(spaces);
+    if (settled == ScalarKey::Key && !open_scalar_key()) return false;
+    fill(push_token(TokenType::Scalar, start, end));
+    if (settled == ScalarKey::Key) fetch_key_value(spaces);
+    return true;
+  }
   bool fetch_anchor(TokenType type);
   bool fetch_tag();
   bool fetch_block_scalar(bool literal);
