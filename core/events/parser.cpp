@@ -368,6 +368,18 @@ class Parser::Impl {
     return true;
   }
 
+  // A scalar token as its event; the caller has set the state that follows.
+  bool scalar(Event& event, const Token& token) {
+    event.type = EventType::Scalar;
+    event.value = token.value;
+    event.style = token.style;
+    event.chomping = token.chomping;
+    event.start = token.start;
+    event.end = token.end;
+    skip();
+    return true;
+  }
+
   bool node(Event& event, bool block, bool indentless_sequence) {
     Token* token = peek();
     if (token == nullptr) return false;
@@ -403,13 +415,8 @@ class Parser::Impl {
         state_ = State::IndentlessSequenceEntry;
         return true;
       case TokenType::Scalar:
-        event.type = EventType::Scalar;
-        event.value = token->value;
-        event.style = token->style;
-        event.chomping = token->chomping;
         state_ = pop_state();
-        skip();
-        return true;
+        return scalar(event, *token);
       case TokenType::FlowSequenceStart:
         if (!open_collection(token->start)) return false;
         event.type = EventType::SequenceStart;
@@ -473,6 +480,10 @@ class Parser::Impl {
     if (token == nullptr) return false;
     const bool empty = token->type == TokenType::BlockEntry || token->type == TokenType::BlockEnd ||
                        (indentless && (token->type == TokenType::Key || token->type == TokenType::Value));
+    if (token->type == TokenType::Scalar) {
+      state_ = entry;
+      return scalar(event, *token);
+    }
     if (!empty) {
       push_state(entry);
       return node(event, true, false);
@@ -523,6 +534,11 @@ class Parser::Impl {
   bool block_mapping_content(Event& event, State next) {
     Token* token = peek();
     if (token == nullptr) return false;
+    // Most content is a scalar without properties: its event needs no state pushed and popped.
+    if (token->type == TokenType::Scalar) {
+      state_ = next;
+      return scalar(event, *token);
+    }
     if (token->type != TokenType::Key && token->type != TokenType::Value && token->type != TokenType::BlockEnd) {
       push_state(next);
       return node(event, true, true);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "events/parser.hpp"
+#include "events/plain_block_parser.hpp"
 #include "parser/parser_lease.hpp"
 #include "parser/tree_builder.hpp"
 #include "parser/yaml/merge.hpp"
@@ -22,14 +23,20 @@ bool is_blank(std::string_view text) noexcept {
   return i == text.size();
 }
 
-// Runs the parser over the whole source into `builder`; the parse failure, if any, as a LoadError.
-std::optional<LoadError> build(const SharedText& source, TreeBuilder& builder) {
+// Builds the trees of the whole source into a fresh `builder`: through the plain block fast path when the text
+// lies within it, else (starting over) through the full parser. The parse failure, if any, as a LoadError.
+std::optional<LoadError> build(const SharedText& source, const BuildOptions& build_options,
+                               std::optional<TreeBuilder>& builder) {
   const std::string_view text = source.view();
   events::ParserOptions options;
   options.comments = std::memchr(text.data(), '#', text.size()) != nullptr;
+  builder.emplace(source, build_options);
+  if (events::parse_plain_block(text, *builder, options.comments)) return std::nullopt;
+  builder.reset();
+  builder.emplace(source, build_options);
   ParserLease parser(text, options);
   events::Event event;
-  while ((*parser).next(event)) builder(event);
+  while ((*parser).next(event)) (*builder)(event);
   if (const events::ParseError* error = (*parser).error()) {
     return LoadError::parse("YAML parse error: " + error->description());
   }
@@ -71,12 +78,12 @@ std::optional<LoadError> check_size(std::string_view text) {
 
 LoadOneResult load_one(const SharedText& source, const LoadOptions& options) {
   if (is_blank(source.view())) return Node::null();
-  TreeBuilder builder(source, build_options(options, false));
-  if (auto error = build(source, builder)) return std::move(*error);
-  if (auto error = build_error(builder)) return std::move(*error);
-  std::optional<Node> root = builder.take_root();
+  std::optional<TreeBuilder> builder;
+  if (auto error = build(source, build_options(options, false), builder)) return std::move(*error);
+  if (auto error = build_error(*builder)) return std::move(*error);
+  std::optional<Node> root = builder->take_root();
   if (!root) return Node::null();
-  if (options.resolve_merges && builder.merge_key_seen()) {
+  if (options.resolve_merges && builder->merge_key_seen()) {
     if (auto error = merge(*root)) return std::move(*error);
   }
   return std::move(*root);
@@ -84,15 +91,15 @@ LoadOneResult load_one(const SharedText& source, const LoadOptions& options) {
 
 LoadAllResult load_all(const SharedText& source, const LoadOptions& options) {
   if (is_blank(source.view())) return std::vector<Node>();
-  TreeBuilder builder(source, build_options(options, true));
-  if (auto error = build(source, builder)) return std::move(*error);
-  if (auto error = build_error(builder)) return std::move(*error);
-  std::vector<Node> documents = builder.take_documents();
+  std::optional<TreeBuilder> builder;
+  if (auto error = build(source, build_options(options, true), builder)) return std::move(*error);
+  if (auto error = build_error(*builder)) return std::move(*error);
+  std::vector<Node> documents = builder->take_documents();
   if (documents.empty()) {
-    std::optional<Node> root = builder.take_root();
+    std::optional<Node> root = builder->take_root();
     documents.push_back(root ? std::move(*root) : Node::null());
   }
-  if (options.resolve_merges && builder.merge_key_seen()) {
+  if (options.resolve_merges && builder->merge_key_seen()) {
     for (Node& document : documents) {
       if (auto error = merge(document)) return std::move(*error);
     }
