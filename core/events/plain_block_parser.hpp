@@ -1,13 +1,13 @@
 // A fast path for the plainest block YAML, for loaders: they try it first and fall back to the full event
 // parser when it gives up.
 //
-// It takes one implicit document whose root is a block mapping or sequence at column 0, made of block mappings
-// and sequences (indentless ones too), one-line plain and quoted scalars without escapes, literal block scalars
-// with a bare header, one-line flow sequences of such scalars, empty flow collections, and comments. Anything
-// else (tabs, carriage returns, control characters, anchors, tags, aliases, directives, document markers,
-// multi-line plain or quoted scalars, escapes, folded scalars, explicit keys, nested flow collections, a
-// malformed line, ...) makes it give up: `parse_plain_block` then returns false, and the events it already
-// handed out must be dropped.
+// It takes documents (the first may be implicit, the others start with a "---" line) whose roots are block
+// mappings or sequences at column 0, made of block mappings and sequences (indentless ones too), one-line plain
+// and quoted scalars without escapes, literal block scalars with a bare header, one-line flow sequences of such
+// scalars, empty flow collections, and comments. Anything else (tabs, carriage returns, control characters,
+// anchors, tags, aliases, directives, "..." or content after "---", empty documents, multi-line plain or quoted
+// scalars, escapes, folded scalars, explicit keys, nested flow collections, a malformed line, ...) makes it give
+// up: `parse_plain_block` then returns false, and the events it already handed out must be dropped.
 //
 // Where it accepts a text it hands out exactly the events the full parser gives with comment events on, in
 // the same order, with the same texts, styles and byte offsets. Only the byte offsets of the marks are set
@@ -40,7 +40,7 @@ class PlainBlockParser {
   bool run() {
     emit_mark(EventType::StreamStart, 0);
     if (end_ - begin_ >= 3 && std::memcmp(begin_, "\xEF\xBB\xBF", 3) == 0) return false;
-    bool started = false;
+    bool in_document = false;  // a document was started and not yet ended
     while (p_ != end_) {
       const char* line = p_;
       while (p_ != end_ && *p_ == ' ') ++p_;
@@ -55,21 +55,22 @@ class PlainBlockParser {
         continue;
       }
       const std::size_t indent = static_cast<std::size_t>(p_ - line);
-      if (!started) {
-        if (indent != 0) return false;
-        emit_document(EventType::DocumentStart, offset(p_));
-        started = true;
+      if (indent == 0 && is_document_marker()) {
+        if (!document_start(in_document)) return false;
+        in_document = true;
+        continue;
       }
-      if (indent == 0 && is_document_marker()) return false;
+      if (!in_document) {
+        emit_document(EventType::DocumentStart, offset(p_));
+        in_document = true;
+      }
       line_ = line;
       if (!content_line(indent)) return false;
     }
-    if (!started) return false;  // no content: the full parser decides what such a stream holds
-    const std::size_t eof = offset(end_);
-    if (pending_) emit_empty_scalar();
-    while (!frames_.empty()) close_frame(eof);
-    emit_document(EventType::DocumentEnd, eof);
-    emit_mark(EventType::StreamEnd, eof);
+    // A stream or document without content: the full parser decides what it holds.
+    if (!in_document || !root_opened_) return false;
+    end_document(offset(end_));
+    emit_mark(EventType::StreamEnd, offset(end_));
     return true;
   }
 
@@ -172,6 +173,31 @@ class PlainBlockParser {
     return comment(true);
   }
 
+  // A "---" line alone (the "..." marker and content after "---" are left to the full parser): ends the open
+  // document, if any, and starts the next.
+  bool document_start(bool in_document) {
+    if (*p_ != '-') return false;
+    const char* q = p_ + 3;
+    while (q != end_ && *q == ' ') ++q;
+    if (q != end_ && *q != '\n') return false;
+    const std::size_t at = offset(p_);
+    if (in_document) {
+      if (!root_opened_) return false;
+      end_document(at);
+    }
+    send(EventType::DocumentStart, at, at + 3);
+    root_opened_ = false;
+    p_ = q == end_ ? q : q + 1;
+    return true;
+  }
+
+  // The open document ends implicitly at `at`: its empty value, its open collections, then the document.
+  void end_document(std::size_t at) {
+    if (pending_) emit_empty_scalar();
+    while (!frames_.empty()) close_frame(at);
+    emit_document(EventType::DocumentEnd, at);
+  }
+
   bool content_line(std::size_t indent) {
     const bool dash = *p_ == '-' && ends_word(p_ + 1);
     if (pending_) {
@@ -198,7 +224,7 @@ class PlainBlockParser {
       }
     }
     if (frames_.empty()) {
-      if (root_opened_) return false;  // a second root
+      if (root_opened_ || indent != 0) return false;  // a second root, or an indented one
       root_opened_ = true;
       return open_block(indent, dash);
     }

@@ -98,6 +98,8 @@ TEST(PlainBlockParser, AcceptsThePlainBlockForms) {
       "key  : spaced\nkey2:    value   \n",
       "a:\n  b:\n    c:\n      d: deep\ne: 1\n",
       "<<: merged\nnull_key: ~\n",
+      "---\na: 1\n",
+      "a: 1\n# between documents\n---\n# first in the second\n- x\n---   \nb:\n---\nc: 3",
   };
   for (const char* text : texts) {
     EXPECT_TRUE(agrees(text, text)) << "not accepted:\n" << text;
@@ -107,7 +109,8 @@ TEST(PlainBlockParser, AcceptsThePlainBlockForms) {
 // Forms left to the full parser, including faults the fast path must not pass over.
 TEST(PlainBlockParser, GivesUpOutsideTheSubset) {
   const char* const texts[] = {
-      "", "# only a comment\n", "plain scalar\n", "  a: 1\n", "---\na: 1\n", "a: 1\n...\n", "%YAML 1.2\n---\na\n",
+      "", "# only a comment\n", "plain scalar\n", "  a: 1\n", "a: 1\n...\n", "---\n---\na: 1\n", "--- a: 1\n",
+      "---\n", "a: 1\n---\n", "--- # c\na: 1\n", "---\n  a: 1\n", "%YAML 1.2\n---\na\n",
       "a: &x 1\nb: *x\n", "a: !!str 1\n", "? a\n: b\n", "a: b\n  c\n", "- a\n  b\n", "a: 'multi\n  line'\n",
       "a: \"esc\\n\"\n", "a: >\n  folded\n", "a: |+\n  keep\n", "a: |2\n   x\n", "a: | # c\n  x\n",
       "a: |\n  x\n \n  y\n", "a:\tb\n", "a: 1\r\n", "a: [b, [c]]\n", "a: [b,\n  c]\n", "a: {b: c}\n",
