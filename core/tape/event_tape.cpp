@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "events/parser.hpp"
+#include "events/plain_block_parser.hpp"
 #include "parser/parser_lease.hpp"
 #include "tree/shared_text.hpp"
 
@@ -32,71 +33,72 @@ void EventTape::clear() noexcept {
   source_ = {};
 }
 
+bool EventTape::add(const events::Event& ev, std::uint64_t max_depth) {
+  switch (ev.type) {
+    case events::EventType::Scalar: {
+      const std::string_view v = ev.value;
+      if (v == "<<") return false;
+      Entry e{Entry::Kind::Scalar, ev.style, false, 0, static_cast<std::uint32_t>(v.size())};
+      const char* base = source_.data();
+      if (v.data() >= base && v.data() + v.size() <= base + source_.size()) {
+        e.offset = static_cast<std::uint32_t>(v.data() - base);
+      } else {
+        e.in_store = true;
+        e.offset = static_cast<std::uint32_t>(store_.size());
+        store_.append(v);
+      }
+      entries_.push_back(e);
+      if (!open_.empty()) ++entries_[open_.back()].size;
+      return true;
+    }
+    case events::EventType::MappingStart:
+    case events::EventType::SequenceStart:
+      if (open_.size() >= max_depth) return false;
+      if (!open_.empty()) ++entries_[open_.back()].size;
+      open_.push_back(static_cast<std::uint32_t>(entries_.size()));
+      entries_.push_back({ev.type == events::EventType::MappingStart ? Entry::Kind::MappingStart
+                                                                       : Entry::Kind::SequenceStart,
+                          events::ScalarStyle::Plain, false, 0, 0});
+      return true;
+    case events::EventType::MappingEnd:
+    case events::EventType::SequenceEnd:
+      open_.pop_back();
+      entries_.push_back({Entry::Kind::End, events::ScalarStyle::Plain, false, 0, 0});
+      return true;
+    case events::EventType::Alias:
+      return false;
+    case events::EventType::DocumentEnd:
+      entries_.push_back({Entry::Kind::DocumentEnd, events::ScalarStyle::Plain, false, 0, 0});
+      return true;
+    default:
+      return true;
+  }
+}
+
 EventTape::Outcome EventTape::record(std::string_view source, std::uint64_t max_depth) {
   clear();
   source_ = source;
   if (source.size() > SharedText::kMaxBytes) return Outcome::NeedsTree;
-  parser::ParserLease parser(source, events::ParserOptions{});
   entries_.reserve(source.size() / 8);
-  const char* base = source.data();
+  // Plain block text goes through the fast path, which gives the full parser's events or gives up; then the
+  // recording starts over with the full parser.
+  bool needs_tree = false;
+  auto add_event = [&](const events::Event& ev) { needs_tree = needs_tree || !add(ev, max_depth); };
+  if (events::parse_plain_block(source, add_event, false)) return needs_tree ? Outcome::NeedsTree : Outcome::Recorded;
+  clear();
+  source_ = source;
+  parser::ParserLease parser(source, events::ParserOptions{});
   events::Event ev;
-  Outcome outcome = Outcome::Recorded;
   // Anything the tape does not cover ends the recording at once: the tree load parses the text again and
   // reports whatever is there to report.
-  while (outcome == Outcome::Recorded && parser->next(ev)) {
-    switch (ev.type) {
-      case events::EventType::Scalar: {
-        std::string_view v = ev.value;
-        if (v == "<<") {
-          outcome = Outcome::NeedsTree;
-          break;
-        }
-        Entry e{Entry::Kind::Scalar, ev.style, false, 0, static_cast<std::uint32_t>(v.size())};
-        if (v.data() >= base && v.data() + v.size() <= base + source.size()) {
-          e.offset = static_cast<std::uint32_t>(v.data() - base);
-        } else {
-          e.in_store = true;
-          e.offset = static_cast<std::uint32_t>(store_.size());
-          store_.append(v);
-        }
-        entries_.push_back(e);
-        if (!open_.empty()) ++entries_[open_.back()].size;
-        break;
-      }
-      case events::EventType::MappingStart:
-      case events::EventType::SequenceStart:
-        if (open_.size() >= max_depth) {
-          outcome = Outcome::NeedsTree;
-          break;
-        }
-        if (!open_.empty()) ++entries_[open_.back()].size;
-        open_.push_back(static_cast<std::uint32_t>(entries_.size()));
-        entries_.push_back({ev.type == events::EventType::MappingStart ? Entry::Kind::MappingStart
-                                                                         : Entry::Kind::SequenceStart,
-                            events::ScalarStyle::Plain, false, 0, 0});
-        break;
-      case events::EventType::MappingEnd:
-      case events::EventType::SequenceEnd:
-        open_.pop_back();
-        entries_.push_back({Entry::Kind::End, events::ScalarStyle::Plain, false, 0, 0});
-        break;
-      case events::EventType::Alias:
-        outcome = Outcome::NeedsTree;
-        break;
-      case events::EventType::DocumentEnd:
-        entries_.push_back({Entry::Kind::DocumentEnd, events::ScalarStyle::Plain, false, 0, 0});
-        break;
-      default:
-        break;
-    }
+  while (parser->next(ev)) {
+    if (!add(ev, max_depth)) return Outcome::NeedsTree;
   }
-  if (outcome == Outcome::Recorded) {
-    if (const events::ParseError* err = parser->error()) {
-      error_ = LoadError::parse("YAML parse error: " + err->description());
-      outcome = Outcome::Failed;
-    }
+  if (const events::ParseError* err = parser->error()) {
+    error_ = LoadError::parse("YAML parse error: " + err->description());
+    return Outcome::Failed;
   }
-  return outcome;
+  return Outcome::Recorded;
 }
 
 TapeLease::TapeLease() {

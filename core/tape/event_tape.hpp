@@ -48,6 +48,9 @@ class EventTape {
   void clear() noexcept;
 
  private:
+  // Writes one event onto the tape; false when the stream needs the tree (a merge key, an alias, too deep).
+  bool add(const events::Event& ev, std::uint64_t max_depth);
+
   std::string_view source_;
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> open_;  // positions of the open collections' start entries
