@@ -3,16 +3,17 @@
 //
 // It takes documents (the first may be implicit, the others start with a "---" line) whose roots are block
 // mappings or sequences at column 0, made of block mappings and sequences (indentless ones too), one-line plain
-// and quoted scalars without escapes, literal block scalars with a bare header, one-line flow sequences of such
+// and quoted scalars, literal and folded block scalars with a bare header, one-line flow sequences of such
 // scalars, empty flow collections, and comments. Anything else (tabs, carriage returns, control characters,
 // anchors, tags, aliases, directives, "..." or content after "---", empty documents, multi-line plain or quoted
-// scalars, escapes, folded scalars, explicit keys, nested flow collections, a malformed line, ...) makes it give
-// up: `parse_plain_block` then returns false, and the events it already handed out must be dropped.
+// scalars, rare escapes, block scalars with indentation indicators or "+", explicit keys, nested flow
+// collections, a malformed line, ...) makes it give up: `parse_plain_block` then returns false, and the events
+// it already handed out must be dropped.
 //
 // Where it accepts a text it hands out exactly the events the full parser gives with comment events on, in
 // the same order, with the same texts, styles and byte offsets. Only the byte offsets of the marks are set
 // (characters, lines and columns are left at their defaults): a tree builder needs no more. Scalar texts are
-// views of the input, except block scalars', which are valid until the next event.
+// views of the input, except decoded ones (block scalars, escapes), which are valid until the next event.
 //
 // It gives up rather than decide anything the full parser might decide differently, so it needs no error
 // messages: every failure, and every rare form, is the full parser's.
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "events/event.hpp"
+#include "text/unicode.hpp"
 
 namespace velmo::events {
 
@@ -278,7 +280,8 @@ class PlainBlockParser {
       return comment(true);
     }
     switch (*p_) {
-      case '|': return literal(parent);
+      case '|': return block_scalar(parent, true);
+      case '>': return block_scalar(parent, false);
       case '[': return flow_sequence();
       case '{': return empty_flow_mapping();
       default: break;
@@ -336,24 +339,94 @@ class PlainBlockParser {
     return true;
   }
 
-  // A quoted scalar closed on its own line, without escapes.
+  // A quoted scalar closed on its own line. Its text is a view of the input, or, when it holds escapes (or a
+  // doubled single quote), decoded into quoted_text_, valid until the next scalar is scanned.
   bool quoted(Scalar& out) {
     const char quote = *p_;
     const char* start = p_;
     const char* q = p_ + 1;
+    const char* copied = q;  // input before this point is already in quoted_text_ (when decoding)
+    bool decoded = false;
     for (;; ++q) {
       if (q == end_) return false;
       const unsigned char d = static_cast<unsigned char>(*q);
-      if (d == static_cast<unsigned char>(quote)) break;
-      if (d < 0x20 || (d == '\\' && quote == '"')) return false;
+      if (d < 0x20) return false;
+      if (d == static_cast<unsigned char>(quote)) {
+        if (quote == '"' || at(q + 1) != '\'') break;
+        // '' stands for one quote
+        if (!decoded) quoted_text_.clear();
+        decoded = true;
+        quoted_text_.append(copied, static_cast<std::size_t>(q - copied) + 1);
+        copied = ++q + 1;
+        continue;
+      }
+      if (d == '\\' && quote == '"') {
+        if (!decoded) quoted_text_.clear();
+        decoded = true;
+        quoted_text_.append(copied, static_cast<std::size_t>(q - copied));
+        const char* after = escape(q);
+        if (after == nullptr) return false;
+        copied = after;
+        q = after - 1;
+      }
     }
-    if (quote == '\'' && at(q + 1) == '\'') return false;  // an escaped quote
     const unsigned char next = at(q + 1);
     if (q + 1 != end_ && next != ' ' && next != '\n' && next != ':' && next != ',' && next != ']') return false;
-    out = Scalar{start, q + 1, std::string_view(start + 1, static_cast<std::size_t>(q - start - 1)),
-                 quote == '"' ? ScalarStyle::DoubleQuoted : ScalarStyle::SingleQuoted};
+    std::string_view value(start + 1, static_cast<std::size_t>(q - start - 1));
+    if (decoded) {
+      quoted_text_.append(copied, static_cast<std::size_t>(q - copied));
+      value = quoted_text_;
+    }
+    out = Scalar{start, q + 1, value, quote == '"' ? ScalarStyle::DoubleQuoted : ScalarStyle::SingleQuoted};
     p_ = q + 1;
     return true;
+  }
+
+  // Decodes the escape at `q` (a backslash) onto quoted_text_; returns where the input goes on, or null for an
+  // escape left to the full parser (an unknown one, a line break, a surrogate).
+  const char* escape(const char* q) {
+    const unsigned char c = at(q + 1);
+    std::size_t digits = 0;
+    std::uint32_t cp = 0;
+    switch (c) {
+      case '0': cp = 0; break;
+      case 'a': cp = '\a'; break;
+      case 'b': cp = '\b'; break;
+      case 't': cp = '\t'; break;
+      case 'n': cp = '\n'; break;
+      case 'v': cp = '\v'; break;
+      case 'f': cp = '\f'; break;
+      case 'r': cp = '\r'; break;
+      case 'e': cp = 0x1B; break;
+      case ' ': cp = ' '; break;
+      case '"': cp = '"'; break;
+      case '/': cp = '/'; break;
+      case '\\': cp = '\\'; break;
+      case 'N': cp = 0x85; break;
+      case '_': cp = 0xA0; break;
+      case 'L': cp = 0x2028; break;
+      case 'P': cp = 0x2029; break;
+      case 'x': digits = 2; break;
+      case 'u': digits = 4; break;
+      case 'U': digits = 8; break;
+      default: return nullptr;
+    }
+    for (std::size_t k = 0; k < digits; ++k) {
+      const unsigned char h = at(q + 2 + k);
+      std::uint32_t v;
+      if (h >= '0' && h <= '9') {
+        v = h - '0';
+      } else if ((h | 0x20) >= 'a' && (h | 0x20) <= 'f') {
+        v = (h | 0x20) - 'a' + 10;
+      } else {
+        return nullptr;
+      }
+      cp = cp * 16 + v;
+    }
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return nullptr;
+    char bytes[4];
+    quoted_text_.append(bytes, text::encode_utf8(cp, bytes));
+    return q + 2 + digits;
   }
 
   // A plain scalar inside a flow sequence.
@@ -434,9 +507,9 @@ class PlainBlockParser {
     return end_of_line();
   }
 
-  // A literal block scalar with a bare header ("|" or "|-" then the line break) and at least one content line,
-  // indented past `parent`, whose lines are content or empty (no line of spaces only).
-  bool literal(std::size_t parent) {
+  // A literal or folded block scalar with a bare header ("|", "|-", ">" or ">-" then the line break) and at least
+  // one content line, indented past `parent`, whose lines are content or empty (no line of spaces only).
+  bool block_scalar(std::size_t parent, bool literal) {
     const char* start = p_;
     ++p_;
     Chomping chomping = Chomping::Clip;
@@ -458,6 +531,7 @@ class PlainBlockParser {
     if (indent <= parent) return false;
     text_.clear();
     bool line_break = false;  // the last content line ended with a break
+    bool last_indented = false;  // the last content line started with a space past the indentation
     const char* end = p_;
     for (;;) {
       const char* q = p_;
@@ -475,7 +549,16 @@ class PlainBlockParser {
         if (static_cast<unsigned char>(*stop) < 0x20) return false;
         ++stop;
       }
-      if (line_break) text_.push_back('\n');
+      const bool indented = *q == ' ';
+      if (line_break) {
+        // Folding joins two lines that are not more indented with a space, unless empty lines stand between.
+        if (literal || last_indented || indented) {
+          text_.push_back('\n');
+        } else if (breaks == 0) {
+          text_.push_back(' ');
+        }
+      }
+      last_indented = indented;
       text_.append(breaks, '\n');
       breaks = 0;
       text_.append(q, static_cast<std::size_t>(stop - q));
@@ -487,7 +570,7 @@ class PlainBlockParser {
       p_ = end = stop + 1;
     }
     if (chomping != Chomping::Strip && line_break) text_.push_back('\n');
-    emit_scalar(Scalar{start, end, text_, ScalarStyle::Literal}, chomping);
+    emit_scalar(Scalar{start, end, text_, literal ? ScalarStyle::Literal : ScalarStyle::Folded}, chomping);
     // p_ is at the start of the line after the scalar (or the end of the input).
     return true;
   }
@@ -503,7 +586,8 @@ class PlainBlockParser {
   bool pending_in_mapping_ = false;
   std::size_t pending_at_ = 0;  // end of that indicator: where an empty value stands
   std::vector<Frame> frames_;
-  std::string text_;  // the text of the last block scalar
+  std::string text_;         // the text of the last block scalar
+  std::string quoted_text_;  // the decoded text of the last quoted scalar with escapes
   Event event_;
 };
 

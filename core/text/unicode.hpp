@@ -19,6 +19,30 @@ struct CodePoint {
 // The code point starting at s[i] (i < s.size()): no overlongs, no surrogates, nothing above U+10FFFF.
 CodePoint decode_utf8_at(std::string_view s, std::size_t i) noexcept;
 
+// Writes the UTF-8 form of code point `cp` (at most U+10FFFF) into `out` and returns its length in bytes.
+inline std::size_t encode_utf8(std::uint32_t cp, char out[4]) noexcept {
+  if (cp < 0x80) {
+    out[0] = static_cast<char>(cp);
+    return 1;
+  }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
 // True when `s` is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
 bool is_valid_utf8(std::string_view s) noexcept;
 

@@ -4,27 +4,16 @@
 
 #include "events/detail/char_class.hpp"
 #include "events/detail/scanner.hpp"
+#include "text/unicode.hpp"
 
 namespace velmo::events::detail {
 
 namespace {
 
 void append_utf8(TextBuilder& text, std::uint32_t cp) {
-  if (cp < 0x80) {
-    text.push(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    text.push(static_cast<char>(0xC0 | (cp >> 6)));
-    text.push(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    text.push(static_cast<char>(0xE0 | (cp >> 12)));
-    text.push(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    text.push(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    text.push(static_cast<char>(0xF0 | (cp >> 18)));
-    text.push(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    text.push(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    text.push(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+  char bytes[4];
+  const std::size_t n = text::encode_utf8(cp, bytes);
+  for (std::size_t k = 0; k < n; ++k) text.push(bytes[k]);
 }
 
 }  // namespace

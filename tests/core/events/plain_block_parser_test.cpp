@@ -99,6 +99,9 @@ TEST(PlainBlockParser, AcceptsThePlainBlockForms) {
       "a:\n  b:\n    c:\n      d: deep\ne: 1\n",
       "<<: merged\nnull_key: ~\n",
       "---\na: 1\n",
+      "e: \"tab\\tquote\\\"slash\\\\ \\x41\\u00e9\\U0001F600 \\N\\_\\L\\P\\0\\/\\e\"\n'it''s': 'a''''b'\n",
+      "f: >\n  folded\n  lines\n\n  after empty\n    more indented\n  back\ng: >-\n  x\n\n\n  y\n",
+      "- [\"a\\\"b\", 'c''d']\n",
       "a: 1\n# between documents\n---\n# first in the second\n- x\n---   \nb:\n---\nc: 3",
   };
   for (const char* text : texts) {
@@ -112,7 +115,8 @@ TEST(PlainBlockParser, GivesUpOutsideTheSubset) {
       "", "# only a comment\n", "plain scalar\n", "  a: 1\n", "a: 1\n...\n", "---\n---\na: 1\n", "--- a: 1\n",
       "---\n", "a: 1\n---\n", "--- # c\na: 1\n", "---\n  a: 1\n", "%YAML 1.2\n---\na\n",
       "a: &x 1\nb: *x\n", "a: !!str 1\n", "? a\n: b\n", "a: b\n  c\n", "- a\n  b\n", "a: 'multi\n  line'\n",
-      "a: \"esc\\n\"\n", "a: >\n  folded\n", "a: |+\n  keep\n", "a: |2\n   x\n", "a: | # c\n  x\n",
+      "a: \"\\ud800\"\n", "a: \"\\q\"\n", "a: \"x\\\n  y\"\n", "a: \"\\x4\"\n", "a: |+\n  keep\n",
+      "a: |2\n   x\n", "a: | # c\n  x\n",
       "a: |\n  x\n \n  y\n", "a:\tb\n", "a: 1\r\n", "a: [b, [c]]\n", "a: [b,\n  c]\n", "a: {b: c}\n",
       "a: 1\n- b\n", "- a\nb: 1\n", "a: b: c\n", "a:\n  - x\n  b: 1\n", "a: 1\n b: 2\n", "\xEF\xBB\xBF" "a: 1\n",
       "a: \"unclosed\n", "a: 'x'y\n", "a: [x,]\n", "a: [-x]\n", "a:#b\n", "- - x\n", "a: - x\n",
