@@ -41,7 +41,7 @@ class PlainBlockParser {
 
   bool run() {
     emit_mark(EventType::StreamStart, 0);
-    if (end_ - begin_ >= 3 && std::memcmp(begin_, "\xEF\xBB\xBF", 3) == 0) return false;
+    if (is_bom(begin_)) return false;
     bool in_document = false;  // a document was started and not yet ended
     while (p_ != end_) {
       const char* line = p_;
@@ -93,12 +93,14 @@ class PlainBlockParser {
 
   // Deeper nesting is left to the full parser, which enforces its own limit.
   static constexpr std::size_t kMaxFrames = 1000;
-  // An implicit key must end within this many characters of its start; a byte count never exceeds them.
+  // An implicit key must end within this many characters of its start. Bytes are counted instead: never fewer
+  // than the characters, so a key the count lets through is short enough.
   static constexpr std::size_t kMaxKeyBytes = 1024;
 
   std::size_t offset(const char* at) const { return static_cast<std::size_t>(at - begin_); }
   unsigned char at(const char* q) const { return q < end_ ? static_cast<unsigned char>(*q) : 0; }
   bool ends_word(const char* q) const { return q == end_ || *q == ' ' || *q == '\n'; }
+  bool is_bom(const char* q) const { return at(q) == 0xEF && at(q + 1) == 0xBB && at(q + 2) == 0xBF; }
   bool is_document_marker() const {
     return end_ - p_ >= 3 && (std::memcmp(p_, "---", 3) == 0 || std::memcmp(p_, "...", 3) == 0) &&
            (p_ + 3 == end_ || p_[3] == ' ' || p_[3] == '\n' || p_[3] == '\t' || p_[3] == '\r');
@@ -306,18 +308,24 @@ class PlainBlockParser {
   bool scalar(Scalar& out) {
     const unsigned char c = at(p_);
     if (c == '"' || c == '\'') return quoted(out);
+    return plain(out, false);
+  }
+
+  // A one-line plain scalar at p_, in block context or inside a flow sequence (`flow`); p_ is left after it.
+  // Inside a flow sequence it must end at ',' or ']', and the rarer forms there are left to the full parser.
+  bool plain(Scalar& out, bool flow) {
+    const unsigned char c = at(p_);
     switch (c) {
       case '-':
       case '?':
       case ':':
-        if (ends_word(p_ + 1)) return false;
+        if (flow || ends_word(p_ + 1)) return false;
         break;
       case ',': case '[': case ']': case '{': case '}': case '#': case '&': case '*': case '!': case '|':
       case '>': case '%': case '@': case '`':
         return false;
       default:
-        if (c < 0x21) return false;
-        if (c == 0xEF && at(p_ + 1) == 0xBB && at(p_ + 2) == 0xBF) return false;
+        if (c < 0x21 || is_bom(p_)) return false;
         break;
     }
     const char* start = p_;
@@ -326,14 +334,27 @@ class PlainBlockParser {
     for (; q != end_; ++q) {
       const unsigned char d = static_cast<unsigned char>(*q);
       if (d == ' ') {
-        if (q + 1 != end_ && q[1] == '#') break;
+        if (q + 1 != end_ && q[1] == '#') {
+          if (flow) return false;
+          break;
+        }
         continue;
       }
-      if (d == '\n') break;
+      if (flow) {
+        if (d == ',' || d == ']') break;
+        if (d == '[' || d == '{' || d == '}') return false;
+        if (d == ':') {
+          const unsigned char e = at(q + 1);
+          if (ends_word(q + 1) || e == ',' || e == '[' || e == ']' || e == '{' || e == '}') return false;
+        }
+      } else {
+        if (d == '\n') break;
+        if (d == ':' && ends_word(q + 1)) break;
+      }
       if (d < 0x20) return false;
-      if (d == ':' && ends_word(q + 1)) break;
       last = q + 1;
     }
+    if (flow && q == end_) return false;
     out = Scalar{start, last, std::string_view(start, static_cast<std::size_t>(last - start)), ScalarStyle::Plain};
     p_ = last;
     return true;
@@ -429,43 +450,6 @@ class PlainBlockParser {
     return q + 2 + digits;
   }
 
-  // A plain scalar inside a flow sequence.
-  bool flow_plain(Scalar& out) {
-    const unsigned char c = at(p_);
-    switch (c) {
-      case '-': case '?': case ':': case ',': case '[': case ']': case '{': case '}': case '#': case '&':
-      case '*': case '!': case '|': case '>': case '%': case '@': case '`':
-        return false;
-      default:
-        if (c < 0x21) return false;
-        if (c == 0xEF && at(p_ + 1) == 0xBB && at(p_ + 2) == 0xBF) return false;
-        break;
-    }
-    const char* start = p_;
-    const char* q = p_;
-    const char* last = p_;
-    for (; q != end_; ++q) {
-      const unsigned char d = static_cast<unsigned char>(*q);
-      if (d == ' ') {
-        if (q + 1 != end_ && q[1] == '#') return false;
-        continue;
-      }
-      if (d == ',' || d == ']') break;
-      if (d < 0x20 || d == '[' || d == '{' || d == '}') return false;
-      if (d == ':') {
-        const unsigned char e = at(q + 1);
-        if (q + 1 == end_ || e == ' ' || e == '\n' || e == ',' || e == '[' || e == ']' || e == '{' || e == '}') {
-          return false;
-        }
-      }
-      last = q + 1;
-    }
-    if (q == end_) return false;
-    out = Scalar{start, last, std::string_view(start, static_cast<std::size_t>(last - start)), ScalarStyle::Plain};
-    p_ = last;
-    return true;
-  }
-
   // A flow sequence of scalars, closed on its own line.
   bool flow_sequence() {
     if (frames_.size() >= kMaxFrames) return false;
@@ -479,7 +463,7 @@ class PlainBlockParser {
         Scalar item;
         if (at(p_) == '"' || at(p_) == '\'') {
           if (!quoted(item)) return false;
-        } else if (!flow_plain(item)) {
+        } else if (!plain(item, true)) {
           return false;
         }
         emit_scalar(item);
